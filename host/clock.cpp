@@ -1,0 +1,22 @@
+#include "host/clock.h"
+
+#include <QRegularExpression>
+
+QString regionalTimeText(const QTime &time, const QLocale &locale)
+{
+    // The long format may carry a time zone ("t", "tttt"); the zone is no part of
+    // what the operator reads on a wall clock. Quoted literals are left alone.
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    static const QRegularExpression zone(QStringLiteral("('[^']*')|\\s*t+"));
+    QString stripped;
+    qsizetype last = 0;
+    for (auto it = zone.globalMatch(format); it.hasNext();) {
+        const auto m = it.next();
+        stripped += format.mid(last, m.capturedStart() - last);
+        if (m.hasCaptured(1))
+            stripped += m.captured(1);
+        last = m.capturedEnd();
+    }
+    stripped += format.mid(last);
+    return locale.toString(time, stripped.trimmed());
+}

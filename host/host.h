@@ -1,0 +1,16 @@
+#pragma once
+
+#include "host/clock.h"
+#include "host/launcher.h"
+#include "host/message_boxes.h"
+#include "host/places.h"
+
+// What the platform gives the program, in one bundle that start-up builds from the
+// real pieces and tests build from stand-ins.
+struct Host
+{
+    Clock &clock;
+    MessageBoxes &messages;
+    Launcher &launcher;
+    Places places;
+};

@@ -1,0 +1,9 @@
+#include "host/message_boxes.h"
+
+#include <QMessageBox>
+
+void ModalMessageBoxes::show(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, title_, text, QMessageBox::Ok, parent_.data());
+    box.exec();
+}

@@ -1,0 +1,95 @@
+#include "host/places.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <array>
+
+namespace {
+
+QString joined(const QString &folder, const QString &name)
+{
+    return folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))
+               ? folder + name
+               : folder + QLatin1Char('/') + name;
+}
+
+} // namespace
+
+Places::Places(QString homeFolder, QString programFolder)
+    : home_(std::move(homeFolder)), program_(std::move(programFolder))
+{}
+
+Places Places::system()
+{
+#ifdef Q_OS_WIN
+    return Places(QStringLiteral("C:/"), QCoreApplication::applicationDirPath());
+#else
+    return Places(QDir::homePath(), QCoreApplication::applicationDirPath());
+#endif
+}
+
+QString Places::dataFolder() const
+{
+    return joined(home_, QStringLiteral("Quirzal"));
+}
+
+QString Places::portSettingsFile() const
+{
+    return joined(dataFolder(), QStringLiteral("puertos.txt"));
+}
+
+QString Places::defaultProgram() const
+{
+    return joined(dataFolder(), QStringLiteral("timbres_1.txt"));
+}
+
+QString Places::helpFile() const
+{
+    // Joined with a plain separator even when the folder already ends in one, as
+    // the program folder of a drive's root does; the doubled separator is harmless.
+    return program_ + QLatin1Char('/') + QStringLiteral("leeme.txt");
+}
+
+QString Places::portDevice(int port) const
+{
+    if (port < 1 || port > 4)
+        return {};
+    const QString name = QStringLiteral("COM%1").arg(port);
+#ifdef Q_OS_WIN
+    return name;
+#else
+    // A COMn entry in the data folder wins, even a dangling link: the operator
+    // pointed the port there, and opening it must then fail rather than fall back.
+    const QString link = joined(dataFolder(), name);
+    if (QFileInfo(link).isSymLink() || QFileInfo::exists(link))
+        return link;
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+#endif
+}
+
+QString Places::editorProgram(const QString &searchPath)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(searchPath);
+    return QStringLiteral("C:\\Windows\\notepad.exe");
+#else
+    static const std::array editors = {"gnome-text-editor", "gedit", "kate",  "kwrite",
+                                       "mousepad",          "xed",   "pluma", "featherpad",
+                                       "leafpad",           "geany"};
+    const QStringList folders = searchPath.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const char *editor : editors) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(editor), folders);
+        if (!found.isEmpty())
+            return found;
+    }
+    return {};
+#endif
+}
+
+QString Places::editorProgram()
+{
+    return editorProgram(qEnvironmentVariable("PATH"));
+}

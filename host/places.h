@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// The system's fixed places (data folder, port settings file, default bell
+// program, serial ports, help file, text editor) and where they are on this host.
+// Nothing outside this class knows the mapping.
+class Places
+{
+public:
+    // homeFolder stands for the drive "C:\"; programFolder holds the executable.
+    Places(QString homeFolder, QString programFolder);
+    static Places system();
+
+    QString homeFolder() const { return home_; }
+    QString dataFolder() const;
+    QString portSettingsFile() const;
+    QString defaultProgram() const;
+    QString programFolder() const { return program_; }
+    QString helpFile() const;
+
+    // The device behind COMn, or an empty string when port n has no device.
+    QString portDevice(int port) const;
+    // The text editor to start, or an empty string when none is installed.
+    // searchPath is a PATH-style list of folders.
+    static QString editorProgram(const QString &searchPath);
+    static QString editorProgram();
+
+private:
+    QString home_;
+    QString program_;
+};

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// The serial-port component MSComm1: the properties of the classic MSComm control
+// over QSerialPort. A refused write returns false, changes nothing and leaves its
+// description in errorString(), so that a handler can trap a failure around the
+// one step that may fail.
+class MSComm : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Gives the device path of port n (COMn), or an empty string when the port has
+    // no device.
+    using DeviceResolver = std::function<QString(int port)>;
+
+    // Values of CommEvent during OnComm.
+    enum Event { EventSend = 1, EventReceive = 2 };
+
+    explicit MSComm(DeviceResolver resolver, QObject *parent = nullptr);
+    ~MSComm() override;
+
+    int commPort() const;
+    bool setCommPort(int port); // refused while open, and for port numbers below 1
+
+    QString settings() const;
+    bool setSettings(const QString &settings); // " 300,N,8,1"; a malformed string is refused
+
+    bool portOpen() const;       // true from a successful open until the operator closes
+    bool setPortOpen(bool open); // closing a lost device always succeeds
+
+    int inputLen() const;
+    void setInputLen(int length);
+    int rThreshold() const;
+    void setRThreshold(int threshold);
+    int sThreshold() const;
+    void setSThreshold(int threshold);
+
+    // Queues the bytes and returns at once. Bytes still waiting from an earlier
+    // write are dropped first, so a line that stops draining never bursts out old
+    // frames later.
+    bool setOutput(const QByteArray &data);
+    // Returns and removes the received characters (all of them while InputLen is 0).
+    QByteArray input();
+
+    int commEvent() const; // constant during OnComm
+    QString errorString() const;
+
+signals:
+    // The serial event: CommEvent tells which. Delivered on the thread that owns the
+    // component, between other events.
+    void OnComm();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "host/host.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+
+// A clock that stands still until the test moves it.
+class FakeClock final : public Clock
+{
+public:
+    explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 3, 2), QTime(7, 29, 58)))
+        : now_(std::move(start))
+    {}
+    QDateTime now() const override { return now_; }
+    void set(const QDateTime &t) { now_ = t; }
+    void setTime(const QTime &t) { now_.setTime(t); }
+    void advanceMs(qint64 ms) { now_ = now_.addMSecs(ms); }
+
+private:
+    QDateTime now_;
+};
+
+// Records every message box; whileOpen, when set, runs as if the operator took
+// that long to close the box, so a test can deliver ticks meanwhile.
+class RecordingMessageBoxes final : public MessageBoxes
+{
+public:
+    void show(const QString &text) override
+    {
+        texts.append(text);
+        ++open;
+        if (whileOpen)
+            whileOpen(text);
+        --open;
+    }
+    QStringList texts;
+    int open = 0;
+    std::function<void(const QString &)> whileOpen;
+};
+
+class RecordingLauncher final : public Launcher
+{
+public:
+    bool startDetached(const QString &program, const QStringList &arguments,
+                       QString *error) override
+    {
+        starts.append(QStringList{program} + arguments);
+        if (!failWith.isEmpty() && error)
+            *error = failWith;
+        return failWith.isEmpty();
+    }
+    QList<QStringList> starts;
+    QString failWith;
+};
+
+// A host whose home and program folders are fresh temporary folders, with the data
+// folder already made.
+class FakeHost
+{
+public:
+    FakeHost()
+        : host{clock, messages, launcher,
+               Places(home.path(), home.path() + QStringLiteral("/programa"))}
+    {
+        QDir(home.path()).mkpath(QStringLiteral("Quirzal"));
+        QDir(home.path()).mkpath(QStringLiteral("programa"));
+    }
+    QString dataFolder() const { return host.places.dataFolder(); }
+
+    QTemporaryDir home;
+    FakeClock clock;
+    RecordingMessageBoxes messages;
+    RecordingLauncher launcher;
+    Host host;
+};

@@ -1,0 +1,90 @@
+#include "pseudo_terminal.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+PseudoTerminal::PseudoTerminal()
+{
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&master_, &slave, name, nullptr, nullptr) != 0) {
+        master_ = -1;
+        return;
+    }
+    termios raw{};
+    tcgetattr(master_, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(master_, TCSANOW, &raw);
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    slaveKeep_ = slave;
+    slavePath_ = QString::fromLocal8Bit(name);
+}
+
+PseudoTerminal::~PseudoTerminal()
+{
+    closeMaster();
+    if (slaveKeep_ >= 0)
+        ::close(slaveKeep_);
+}
+
+void PseudoTerminal::closeMaster()
+{
+    if (master_ >= 0)
+        ::close(master_);
+    master_ = -1;
+}
+
+QByteArray PseudoTerminal::read(int timeoutMs, int quietMs)
+{
+    QByteArray got;
+    QElapsedTimer sinceStart, sinceLast;
+    sinceStart.start();
+    while (master_ >= 0) {
+        char buffer[4096];
+        const ssize_t n = ::read(master_, buffer, sizeof buffer);
+        if (n > 0) {
+            got.append(buffer, n);
+            sinceLast.start();
+            continue;
+        }
+        if (got.isEmpty() ? sinceStart.elapsed() >= timeoutMs : sinceLast.elapsed() >= quietMs)
+            break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        pollfd p{master_, POLLIN, 0};
+        ::poll(&p, 1, 5);
+    }
+    return got;
+}
+
+QByteArray PseudoTerminal::readCount(int count, int timeoutMs)
+{
+    QByteArray got;
+    QElapsedTimer timer;
+    timer.start();
+    while (master_ >= 0 && got.size() < count && timer.elapsed() < timeoutMs) {
+        char buffer[4096];
+        const ssize_t n = ::read(master_, buffer, sizeof buffer);
+        if (n > 0) {
+            got.append(buffer, n);
+            continue;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        pollfd p{master_, POLLIN, 0};
+        ::poll(&p, 1, 5);
+    }
+    return got;
+}
+
+bool PseudoTerminal::write(const QByteArray &bytes)
+{
+    return master_ >= 0 && ::write(master_, bytes.constData(), bytes.size()) == bytes.size();
+}
