@@ -5,8 +5,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <array>
-
 namespace {
 
 QString joined(const QString &folder, const QString &name)
@@ -70,18 +68,39 @@ QString Places::portDevice(int port) const
 #endif
 }
 
+QStringList Places::editorNames()
+{
+#ifdef Q_OS_WIN
+    return {QStringLiteral("notepad.exe")};
+#else
+    return {QStringLiteral("gnome-text-editor"),
+            QStringLiteral("gedit"),
+            QStringLiteral("kate"),
+            QStringLiteral("kwrite"),
+            QStringLiteral("mousepad"),
+            QStringLiteral("xed"),
+            QStringLiteral("pluma"),
+            QStringLiteral("featherpad"),
+            QStringLiteral("leafpad"),
+            QStringLiteral("geany")};
+#endif
+}
+
 QString Places::editorProgram(const QString &searchPath)
 {
 #ifdef Q_OS_WIN
     Q_UNUSED(searchPath);
     return QStringLiteral("C:\\Windows\\notepad.exe");
 #else
-    static const std::array editors = {"gnome-text-editor", "gedit", "kate",  "kwrite",
-                                       "mousepad",          "xed",   "pluma", "featherpad",
-                                       "leafpad",           "geany"};
+    // An empty entry would mean the working folder: an editor planted there must
+    // not be started. With no folder left, findExecutable() would fall back to the
+    // process's own PATH, which is not the list asked about.
     const QStringList folders = searchPath.split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    for (const char *editor : editors) {
-        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(editor), folders);
+    if (folders.isEmpty())
+        return {};
+    // The preference order of the editors wins over the order of the folders.
+    for (const QString &editor : editorNames()) {
+        const QString found = QStandardPaths::findExecutable(editor, folders);
         if (!found.isEmpty())
             return found;
     }

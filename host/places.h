@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The system's fixed places (data folder, port settings file, default bell
 // program, serial ports, help file, text editor) and where they are on this host.
@@ -25,6 +26,9 @@ public:
     // searchPath is a PATH-style list of folders.
     static QString editorProgram(const QString &searchPath);
     static QString editorProgram();
+    // The editors looked for, in the order of preference, for messages that must
+    // tell the operator what to install.
+    static QStringList editorNames();
 
 private:
     QString home_;
