@@ -1,0 +1,113 @@
+// satelite: a virtual satellite on a pseudo-terminal, or a listener on a real line.
+#include "tools/satelite/event_text.h"
+#include "tools/satelite/line_source.h"
+#include "tools/satelite/monitor_session.h"
+#include "tools/satelite/monitor_window.h"
+#include "tools/satelite/pty_link.h"
+#include "tools/satelite/quit_on_signal.h"
+#include "tools/satelite/satelite_options.h"
+#include "tools/satelite/tty_device.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+void say(const QString &text)
+{
+    std::fprintf(stderr, "satelite: %s\n", text.toLocal8Bit().constData());
+}
+
+bool hasDisplay()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty())
+        return platform != "offscreen" && platform != "minimal";
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    SateliteOptions options;
+    QString error;
+    if (!parseSateliteOptions(arguments, &options, &error)) {
+        say(error);
+        std::fputs(sateliteUsage, stderr);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(sateliteUsage, stdout);
+        return 0;
+    }
+
+    const bool window = !options.text && hasDisplay();
+    std::unique_ptr<QCoreApplication> app;
+    if (window)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    if (!window && !options.text)
+        say(QStringLiteral("no hay pantalla: escribo los sucesos en la salida, como con --text"));
+    quitOnTerminationSignals();
+
+    PtyLink link;
+    int fd = -1;
+    QString where;
+    if (!options.ptyLink.isEmpty()) {
+        if (!link.create(options.ptyLink, &error)) {
+            say(error);
+            return 1;
+        }
+        fd = link.masterFd();
+        where = QStringLiteral("%1 (%2)").arg(link.linkPath(), link.slavePath());
+    } else {
+        fd = openListeningTty(options.device, options.baud, &error);
+        if (fd < 0) {
+            say(error);
+            return 1;
+        }
+        where =
+            QStringLiteral("%1 a %2 baudios, solo escucha").arg(options.device).arg(options.baud);
+    }
+
+    MonitorSession session(options.presetSeconds);
+    LineSource source(fd);
+    QObject::connect(&source, &LineSource::bytesArrived, &session, &MonitorSession::receive);
+    QObject::connect(&source, &LineSource::lost, app.get(), [](const QString &reason) {
+        say(QStringLiteral("la línea se ha perdido: %1").arg(reason));
+        QCoreApplication::exit(1);
+    });
+
+    std::unique_ptr<MonitorWindow> monitorWindow;
+    if (window) {
+        monitorWindow = std::make_unique<MonitorWindow>(session, where);
+        QObject::connect(&session, &MonitorSession::eventsHappened, monitorWindow.get(),
+                         &MonitorWindow::appendEvents);
+        QObject::connect(&session, &MonitorSession::refreshed, monitorWindow.get(),
+                         &MonitorWindow::refresh);
+        monitorWindow->show();
+    } else {
+        QObject::connect(&session, &MonitorSession::eventsHappened, app.get(),
+                         [](const std::vector<LineEvent> &events) {
+                             for (const LineEvent &event : events)
+                                 std::printf("%s\n", eventLine(event).c_str());
+                             std::fflush(stdout);
+                         });
+    }
+    say(QStringLiteral("escuchando en %1").arg(where));
+
+    const int status = app->exec();
+    monitorWindow.reset();
+    if (options.ptyLink.isEmpty())
+        ::close(fd);
+    return status;
+}
