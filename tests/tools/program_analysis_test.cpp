@@ -1,0 +1,111 @@
+#include "tools/timbres_check/program_analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using P = Problem;
+
+struct LineCase
+{
+    std::string line; // written with CR LF after it
+    bool fires;
+    std::vector<Problem> problems;
+    std::vector<Note> notes = {};
+    friend void PrintTo(const LineCase &c, std::ostream *os) { *os << '"' << c.line << '"'; }
+};
+
+class OneLine : public ::testing::TestWithParam<LineCase>
+{
+};
+
+TEST_P(OneLine, firesOrSaysWhyNot)
+{
+    const ProgramAnalysis a = analyseProgram(GetParam().line + "\r\n");
+    ASSERT_EQ(a.bells.size(), 1u);
+    const BellLineReport &bell = a.bells.front();
+    EXPECT_EQ(bell.fires, GetParam().fires);
+    EXPECT_EQ(bell.problems, GetParam().problems);
+    EXPECT_EQ(bell.notes, GetParam().notes);
+    EXPECT_EQ(a.everyBellFires(), GetParam().fires);
+    const std::size_t rung = a.schedule[0].size() + a.schedule[1].size() + a.schedule[2].size();
+    EXPECT_EQ(rung, GetParam().fires ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Program, OneLine,
+    ::testing::Values(LineCase{"1,08:00:00", true, {}}, LineCase{"3,17:45:30", true, {}},
+                      LineCase{"2;08:00:00", true, {}}, LineCase{"2 08:00:00", true, {}},
+                      LineCase{"12,08:00:00", true, {}, {Note::ChannelIsFirstCharacter}},
+                      LineCase{"12:00:00", true, {}, {Note::TimeAlone}},
+                      LineCase{"23:10:00", true, {}, {Note::TimeAlone}},
+                      LineCase{"1,8:00:00", false, {P::FieldWidth}},
+                      LineCase{"1,08:00", false, {P::MissingSeconds}},
+                      LineCase{"1,08:00:00 ", false, {P::TrailingBlank}},
+                      LineCase{" 1,08:00:00", false, {P::LeadingBlank}},
+                      LineCase{"0,08:00:00", false, {P::BadChannel}},
+                      LineCase{"4,08:00:00", false, {P::BadChannel}},
+                      LineCase{"08:00:00", false, {P::NoChannel}},
+                      LineCase{"1,24:00:00", false, {P::HourOutOfRange}},
+                      LineCase{"1,07:60:00", false, {P::MinuteOutOfRange}},
+                      LineCase{"1,07:00:75", false, {P::SecondOutOfRange}},
+                      LineCase{"1,08:00:00 recreo", false, {P::TextAfterTime}},
+                      LineCase{"\t5,8:61 ",
+                               false,
+                               {P::LeadingBlank, P::BadChannel, P::FieldWidth, P::MissingSeconds,
+                                P::MinuteOutOfRange, P::TrailingBlank}}));
+
+TEST(Program, linesThatDoNotLookLikeBellsAreLeftOut)
+{
+    const ProgramAnalysis a =
+        analyseProgram("Canal,HH:MM:SS\r\nRecreo 10:30\r\n\r\n1 de mayo: fiesta\r\n7\r\n");
+    EXPECT_TRUE(a.bells.empty());
+    EXPECT_TRUE(a.everyBellFires());
+    EXPECT_FALSE(a.empty);
+    EXPECT_TRUE(analyseProgram("").empty);
+}
+
+TEST(Program, loneLineFeedsJoinLinesAsTheProgramReadsThem)
+{
+    // An editor shows four lines; the program reads two: the first three joined.
+    const ProgramAnalysis a = analyseProgram("1,08:00:00\n2,09:00:00\n1,10:00:00\r3,11:00:00");
+    ASSERT_EQ(a.bells.size(), 4u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(a.bells[std::size_t(i)].line, i + 1);
+    EXPECT_EQ(a.bells[0].problems, std::vector<Problem>{P::JoinedByLf});
+    EXPECT_EQ(a.bells[1].problems, std::vector<Problem>{P::JoinedByLf});
+    EXPECT_EQ(a.bells[0].readTime, "10:00:00");
+    // The last piece matches what the joined line rings, so it does ring.
+    EXPECT_TRUE(a.bells[2].fires);
+    EXPECT_TRUE(a.bells[3].fires);
+    EXPECT_EQ(a.schedule[0], std::vector<std::string>{"10:00:00"});
+    EXPECT_TRUE(a.schedule[1].empty());
+    EXPECT_EQ(a.schedule[2], std::vector<std::string>{"11:00:00"});
+}
+
+TEST(Program, scheduleIsInTimeOrderAndDuplicatesAreListed)
+{
+    const ProgramAnalysis a = analyseProgram(
+        "2,10:00:00\r\n1,09:00:00\r\n12,09:00:00\r\n1,08:00:00\r\n2,10:00:00\r\n3,23:59:59\r\n");
+    EXPECT_EQ(a.schedule[0], (std::vector<std::string>{"08:00:00", "09:00:00"}));
+    EXPECT_EQ(a.schedule[1], std::vector<std::string>{"10:00:00"});
+    EXPECT_EQ(a.schedule[2], std::vector<std::string>{"23:59:59"});
+    ASSERT_EQ(a.duplicates.size(), 2u);
+    EXPECT_EQ(a.duplicates[0].bell, (Bell{1, "09:00:00"}));
+    EXPECT_EQ(a.duplicates[0].lines, (std::vector<int>{2, 3}));
+    EXPECT_EQ(a.duplicates[1].bell, (Bell{2, "10:00:00"}));
+    EXPECT_EQ(a.duplicates[1].lines, (std::vector<int>{1, 5}));
+}
+
+TEST(Program, tickTimes)
+{
+    for (const char *good : {"00:00:00", "23:59:59", "12:30:05"})
+        EXPECT_TRUE(isTickTime(good)) << good;
+    for (const char *bad : {"24:00:00", "23:60:00", "23:00:60", "2:00:00", "12-00-00", "12:00:0a"})
+        EXPECT_FALSE(isTickTime(bad)) << bad;
+}
+
+} // namespace

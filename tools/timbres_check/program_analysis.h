@@ -1,0 +1,76 @@
+#pragma once
+
+#include <array>
+#include <compare>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A bell as the program rings it: a channel and a tick time "HH:MM:SS".
+struct Bell
+{
+    int channel = 0;
+    std::string time;
+    friend auto operator<=>(const Bell &, const Bell &) = default;
+};
+
+// Why a line that looks like a bell never fires. A line may have several.
+enum class Problem {
+    JoinedByLf,       // its line end is a lone LF: the reader joins it to its neighbours
+    LeadingBlank,     // the channel is the first character, and that is a blank
+    NoChannel,        // the line is a time alone, whose first digit is read as the channel
+    BadChannel,       // the first character is a digit other than 1, 2 or 3
+    FieldWidth,       // a field of the time has other than two digits
+    MissingSeconds,   // HH:MM only
+    HourOutOfRange,   // 24 and above: no tick time has it
+    MinuteOutOfRange, // 60 and above
+    SecondOutOfRange, // 60 and above
+    TextAfterTime,    // the time is not in the last eight characters
+    TrailingBlank,    // the last eight characters end in a blank
+    Unexplained,      // none of the above; the report shows what the reader sees
+};
+
+// Things worth knowing about a line that does fire.
+enum class Note {
+    ChannelIsFirstCharacter, // "12,08:00:00" rings channel 1
+    TimeAlone,               // "12:00:00" rings channel 1, the first digit of its hour
+};
+
+// A line that looks like a bell: it starts with a digit (blanks aside) and holds
+// a time H:M. Lines cut apart by lone LFs are looked at piece by piece, as the
+// operator sees them in an editor.
+struct BellLineReport
+{
+    int line = 0; // numbered as an editor numbers it, lone LFs included
+    std::string text;
+    bool fires = false;
+    // What the program reads from the whole line it gets (several pieces when
+    // they are joined by lone LFs).
+    int readChannel = 0;
+    std::string readTime;
+    std::vector<Problem> problems; // empty when it fires
+    std::vector<Note> notes;
+};
+
+struct DuplicateBell
+{
+    Bell bell;
+    std::vector<int> lines;
+};
+
+struct ProgramAnalysis
+{
+    bool empty = false; // no characters at all
+    std::vector<BellLineReport> bells;
+    std::vector<DuplicateBell> duplicates;
+    // Each channel's ringing times of the day, in order, each once: what the
+    // program really rings, joined lines included.
+    std::array<std::vector<std::string>, 3> schedule;
+
+    bool everyBellFires() const;
+};
+
+ProgramAnalysis analyseProgram(std::string_view text);
+
+// "HH:MM:SS" with hours 00 to 23 and minutes and seconds 00 to 59.
+bool isTickTime(std::string_view text);
