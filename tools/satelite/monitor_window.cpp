@@ -14,8 +14,9 @@
 namespace {
 
 const char *lampOn = "background:#f0a000; color:black; border-radius:8px; padding:10px; "
-                     "font-weight:bold;";
-const char *lampOff = "background:#505050; color:#c0c0c0; border-radius:8px; padding:10px;";
+                     "font-size:16pt; font-weight:bold;";
+const char *lampOff =
+    "background:#505050; color:#c0c0c0; border-radius:8px; padding:10px; font-size:16pt;";
 
 QString figure(const char *name, std::int64_t value)
 {
@@ -46,6 +47,7 @@ MonitorWindow::MonitorWindow(const MonitorSession &session, const QString &where
     for (int c = 0; c < 3; ++c) {
         lamps_[c] = new QLabel(QStringLiteral("Canal %1").arg(c + 1));
         lamps_[c]->setAlignment(Qt::AlignCenter);
+        lamps_[c]->setMinimumHeight(64);
         lamps_[c]->setStyleSheet(QString::fromLatin1(lampOff));
         lamps->addWidget(lamps_[c]);
     }
