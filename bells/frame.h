@@ -17,7 +17,9 @@ using Frame = std::array<std::uint8_t, 7>;
 using FireFlags = std::array<bool, 3>;
 
 // Builds the frame from a tick time "HH:MM:SS". Returns nothing when the text is
-// not eight characters with digits where the digits belong.
+// not a time of day in that form (eight characters, colons at their places, hour
+// 00 to 23, minutes and seconds 00 to 59): such a text never comes from the clock,
+// and a satellite must never see a time it cannot show.
 std::optional<Frame> encodeFrame(std::string_view tickTime, FireFlags fire);
 
 struct DecodedFrame
@@ -29,7 +31,8 @@ struct DecodedFrame
 };
 
 // Reads a frame back. Returns nothing when a byte carries the wrong field code or
-// a digit out of its range (hour 24 and above included).
+// a digit out of its range (hour 24 and above included). The parity bit is given
+// as carried: whether it agrees with the seconds is for the caller to judge.
 std::optional<DecodedFrame> decodeFrame(std::span<const std::uint8_t, 7> bytes);
 
 // Sent once, just before the port closes: field codes 7 to 2, each twice, with
