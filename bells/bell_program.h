@@ -3,6 +3,7 @@
 #include "bells/frame.h"
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -18,23 +19,26 @@ struct BellLine
 
 BellLine splitLine(std::string_view line);
 
-// Calls f(std::string_view line) for every line of text, without the line end.
+// Calls f(std::string_view line) for every line of text, without the line end. The
+// last line may lack its end; a line end at the very end adds no empty line.
 template <typename F> void forEachLine(std::string_view text, F &&f)
 {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t cr = text.find('\r', start);
-        if (cr == std::string_view::npos) {
-            f(text.substr(start));
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    while (p < end) {
+        const auto *cr = static_cast<const char *>(std::memchr(p, '\r', std::size_t(end - p)));
+        if (cr == nullptr) {
+            f(std::string_view(p, std::size_t(end - p)));
             return;
         }
-        f(text.substr(start, cr - start));
-        start = cr + 1;
-        if (start < text.size() && text[start] == '\n')
-            ++start;
+        f(std::string_view(p, std::size_t(cr - p)));
+        p = cr + 1;
+        if (p < end && *p == '\n')
+            ++p;
     }
 }
 
 // The channels whose lines fall due at tickTime ("HH:MM:SS"). Every line is
-// examined; a duplicated line acts as one.
+// examined; a duplicated line acts as one. Runs at about the speed of reading the
+// text and allocates nothing, as the tick scans the whole program twice a second.
 FireFlags dueChannels(std::string_view program, std::string_view tickTime);
