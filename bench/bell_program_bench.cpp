@@ -1,0 +1,103 @@
+// The tick reads and scans the whole bell program twice a second on the window's
+// thread. This compares that scan with a plain read of the same file, for programs
+// of 1,000, 100,000 and 1,000,000 lines.
+#include "bells/bell_program.h"
+#include "bells/program_file.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+QTemporaryDir *folder = nullptr;
+std::map<std::int64_t, QString> programs;
+
+// Lines "Canal,HH:MM:SS" spread over the day, as a program with many bells would
+// have them, with the bell of the benchmark's tick time in the middle.
+QString program(std::int64_t lines)
+{
+    QString &path = programs[lines];
+    if (!path.isEmpty())
+        return path;
+    path = folder->filePath(QStringLiteral("timbres_%1.txt").arg(lines));
+    std::string text;
+    for (std::int64_t i = 0; i < lines; ++i) {
+        const bool due = i == lines / 2;
+        const std::int64_t second = due ? 7 * 3600 + 30 * 60 : i * 7919 % 86400;
+        char line[16];
+        std::snprintf(line, sizeof line, "%d,%02d:%02d:%02d\r\n", due ? 2 : int(i % 3) + 1,
+                      int(second / 3600), int(second / 60 % 60), int(second % 60));
+        text += line;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), qint64(text.size())) < 0)
+        std::abort();
+    return path;
+}
+
+void plainRead(benchmark::State &state)
+{
+    const QByteArray path = QFile::encodeName(program(state.range(0)));
+    std::vector<char> buffer;
+    std::int64_t bytes = 0;
+    for (auto _ : state) {
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        struct stat status;
+        ::fstat(fd, &status);
+        buffer.resize(std::size_t(status.st_size));
+        ssize_t got = 0;
+        while (got < status.st_size) {
+            const ssize_t n = ::read(fd, buffer.data() + got, std::size_t(status.st_size - got));
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        ::close(fd);
+        benchmark::DoNotOptimize(buffer.data());
+        bytes += got;
+    }
+    state.SetBytesProcessed(bytes);
+}
+
+void scan(benchmark::State &state)
+{
+    const QString path = program(state.range(0));
+    ProgramFile reader;
+    std::int64_t bytes = 0;
+    for (auto _ : state) {
+        const ProgramFileResult result = reader.read(path);
+        FireFlags due = dueChannels(result.text, "07:30:00");
+        benchmark::DoNotOptimize(due);
+        if (!due[1])
+            state.SkipWithError("the due line was not found");
+        bytes += std::int64_t(result.text.size());
+    }
+    state.SetBytesProcessed(bytes);
+}
+
+} // namespace
+
+BENCHMARK(plainRead)->Arg(1'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(scan)->Arg(1'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return 1;
+    folder = &dir;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
