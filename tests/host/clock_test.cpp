@@ -11,6 +11,11 @@ struct RegionalCase
     const char *expected;
 };
 
+void PrintTo(const RegionalCase &c, std::ostream *os)
+{
+    *os << c.locale << " " << c.time.toString().toStdString();
+}
+
 class RegionalTime : public ::testing::TestWithParam<RegionalCase>
 {
 };

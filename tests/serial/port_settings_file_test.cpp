@@ -128,6 +128,20 @@ TEST(ReadRule, OddPlacesGiveZero)
     }
 }
 
+// Only the beginning of the file is read: a sparse file of 64 GiB whose first line
+// is a port takes no longer than six bytes.
+TEST(ReadRule, HugeFileIsNotReadWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/puertos.txt");
+    ASSERT_TRUE(put(path, "\" 3\"\r\n"));
+    ASSERT_TRUE(QFile::resize(path, qint64(64) << 30));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(readSavedPort(path), 3);
+    EXPECT_LT(timer.elapsed(), 100);
+}
+
 // A FIFO has no writer: opening it for reading the usual way would wait for
 // one. If the reader does block, a helper opens the other end after a second so
 // that the test ends, and the test fails.

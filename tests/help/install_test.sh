@@ -1,0 +1,63 @@
+#!/bin/sh
+# Installs the build into a temporary prefix, checks the layout, and runs the
+# launcher against a stand-in program with a temporary home folder.
+# Usage: install_test.sh BUILD_DIR SOURCE_DIR
+set -eu
+build=$1
+source=$2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+prefix="$tmp/prefijo con blancos"
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+for f in bin/Sonvira bin/repetidores libexec/sonvira/Sonvira libexec/sonvira/repetidores; do
+    [ -x "$prefix/$f" ] || fail "$f is not installed as a program"
+done
+cmp -s "$prefix/libexec/sonvira/leeme.txt" "$source/help/leeme.txt" || fail "leeme.txt"
+cmp -s "$prefix/share/sonvira/timbres_1.txt" "$source/data/timbres_1.txt" || fail "timbres_1.txt"
+for p in Sonvira repetidores; do
+    grep -qx "Exec=$p" "$prefix/share/applications/$p.desktop" || fail "$p.desktop"
+done
+
+# Stand-ins for the programs: they tell where they were started and with what.
+for p in Sonvira repetidores; do
+    cat >"$prefix/libexec/sonvira/$p" <<SCRIPT
+#!/bin/sh
+pwd >"\$HOME/started-$p"
+echo \$# >>"\$HOME/started-$p"
+SCRIPT
+done
+
+home="$tmp/casa"
+mkdir -p "$home"
+data="$home/Quirzal"
+
+# First start: the data folder and the default program appear.
+HOME="$home" "$prefix/bin/Sonvira"
+[ "$(cat "$home/started-Sonvira")" = "$data
+0" ] || fail "Sonvira not started in $data without arguments: $(cat "$home/started-Sonvira")"
+cmp -s "$data/timbres_1.txt" "$source/data/timbres_1.txt" || fail "timbres_1.txt not copied"
+[ "$(ls -A "$data")" = "timbres_1.txt" ] || fail "stray files in $data: $(ls -A "$data")"
+
+# The operator's own program is never replaced, nor a link in its place.
+printf '1,08:00:00\r\n' >"$data/timbres_1.txt"
+HOME="$home" "$prefix/bin/repetidores"
+[ "$(head -n 1 "$home/started-repetidores")" = "$data" ] || fail "repetidores not started in $data"
+[ "$(cat "$data/timbres_1.txt")" = "$(printf '1,08:00:00\r\n')" ] || fail "timbres_1.txt overwritten"
+rm "$data/timbres_1.txt"
+ln -s "$tmp/en otro sitio.txt" "$data/timbres_1.txt"
+HOME="$home" "$prefix/bin/Sonvira"
+[ -L "$data/timbres_1.txt" ] && [ ! -e "$tmp/en otro sitio.txt" ] || fail "link replaced or written through"
+
+# Started through a link from elsewhere, as a menu or a desktop icon may do.
+rm -rf "$data" "$home/started-Sonvira"
+ln -s "$prefix/bin/Sonvira" "$tmp/Sonvira"
+(cd / && HOME="$home" "$tmp/Sonvira")
+[ "$(head -n 1 "$home/started-Sonvira")" = "$data" ] || fail "start through a link"
+[ -f "$data/timbres_1.txt" ] || fail "timbres_1.txt not copied on a start through a link"
+echo "install layout and launcher: OK"
