@@ -132,11 +132,13 @@ TEST(Places, SystemPlacesFollowHomeAndTheExecutable)
               QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath());
 }
 
+enum class Kind { Executable, NotExecutable, Folder, LinkToExecutable };
+
 struct Program
 {
     const char *folder;
     const char *name;
-    bool executable = true;
+    Kind kind = Kind::Executable;
 };
 
 // Folders of a temporary PATH, filled per case.
@@ -158,10 +160,17 @@ TEST_P(EditorLookup, FindsTheFirstEditorOfTheList)
     QTemporaryDir root;
     for (const char *folder : {"a", "b", "c d ñ"})
         ASSERT_TRUE(QDir(root.path()).mkpath(QString::fromUtf8(folder)));
-    for (const Program &p : c.programs)
-        makeExecutable(root.path() + u'/' + QString::fromUtf8(p.folder) + u'/' +
-                           QString::fromUtf8(p.name),
-                       p.executable);
+    makeExecutable(root.path() + QStringLiteral("/elsewhere"));
+    for (const Program &p : c.programs) {
+        const QString path =
+            root.path() + u'/' + QString::fromUtf8(p.folder) + u'/' + QString::fromUtf8(p.name);
+        if (p.kind == Kind::Folder)
+            ASSERT_TRUE(QDir().mkpath(path));
+        else if (p.kind == Kind::LinkToExecutable)
+            ASSERT_TRUE(QFile::link(root.path() + QStringLiteral("/elsewhere"), path));
+        else
+            makeExecutable(path, p.kind == Kind::Executable);
+    }
     QStringList folders;
     for (const QString &part : QString::fromUtf8(c.searchPath).split(u':'))
         folders << (part.isEmpty() ? QString() : root.path() + u'/' + part);
@@ -181,35 +190,21 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"a", "gedit"}, {"b", "gnome-text-editor"}, {"a", "kwrite"}},
                    "a:b",
                    "b/gnome-text-editor"},
-        EditorCase{
-            "not_executable_is_skipped", {{"a", "gedit", false}, {"b", "pluma"}}, "a:b", "b/pluma"},
+        EditorCase{"not_executable_is_skipped",
+                   {{"a", "gedit", Kind::NotExecutable}, {"b", "pluma"}},
+                   "a:b",
+                   "b/pluma"},
         EditorCase{"last_of_the_list", {{"c d ñ", "geany"}}, "a:b:c d ñ", "c d ñ/geany"},
         EditorCase{"folder_not_on_path", {{"c d ñ", "gedit"}}, "a:b", ""},
         EditorCase{"other_programs_only", {{"a", "vim"}, {"b", "notepad.exe"}}, "a:b", ""},
+        EditorCase{"folder_is_no_editor",
+                   {{"a", "gedit", Kind::Folder}, {"b", "leafpad"}},
+                   "a:b",
+                   "b/leafpad"},
+        EditorCase{
+            "link_to_an_editor", {{"b", "mousepad", Kind::LinkToExecutable}}, "a:b", "b/mousepad"},
         EditorCase{"empty_entries_only", {}, "::", ""}),
     [](const auto &info) { return std::string(info.param.what); });
-
-TEST(EditorLookup, FolderNamedLikeAnEditorIsNoEditor)
-{
-    QTemporaryDir root;
-    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("a/gedit")));
-    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("b")));
-    makeExecutable(root.path() + QStringLiteral("/b/leafpad"));
-    EXPECT_EQ(Places::editorProgram(root.path() + QStringLiteral("/a:") + root.path() +
-                                    QStringLiteral("/b")),
-              root.path() + QStringLiteral("/b/leafpad"));
-}
-
-TEST(EditorLookup, LinkToAnEditorCounts)
-{
-    QTemporaryDir root;
-    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("bin")));
-    makeExecutable(root.path() + QStringLiteral("/real-mousepad"));
-    ASSERT_TRUE(QFile::link(root.path() + QStringLiteral("/real-mousepad"),
-                            root.path() + QStringLiteral("/bin/mousepad")));
-    EXPECT_EQ(Places::editorProgram(root.path() + QStringLiteral("/bin")),
-              root.path() + QStringLiteral("/bin/mousepad"));
-}
 
 // A search path without folders finds nothing: neither the process's own PATH nor
 // the working folder stands in for it.
