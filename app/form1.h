@@ -1,10 +1,13 @@
 #pragma once
 
 #include "app/edition.h"
+#include "bells/program_file.h"
 #include "host/host.h"
 
 #include <QColor>
 #include <QWidget>
+
+#include <functional>
 
 class QGroupBox;
 class QLabel;
@@ -120,17 +123,40 @@ public:
     static void setForeColor(QLabel *label, const QColor &color);
     static QColor foreColor(const QLabel *label);
 
+    // Every notification reaches its handler through one point. When an observer is
+    // set, it is told the handler's name first, and the handler runs only if the
+    // observer returns true; tests use it to see where each notification goes.
+    using DispatchObserver = std::function<bool(const char *handler)>;
+    void setDispatchObserver(DispatchObserver observer) { observer_ = std::move(observer); }
+
+protected:
+    // Enter presses the window's default button, as in a dialog.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void createControls();
     void routeNotifications();
+    void dispatch(const char *handler, void (Form1::*method)());
 
     Edition edition_;
     Host &host_;
+    DispatchObserver observer_;
 
     // State that a handler must carry across events lives in the section of its
     // subsystem below.
 
     // bells/tick.cpp
+    ProgramFile programFile_;         // one buffer for every tick's read of the program
+    bool programTroubleTold_ = false; // the operator knows the program cannot be read
+    bool programNoticeOpen_ = false;  // that notice is on screen
+    bool sendFailureOpen_ = false;    // a failed write's two messages are on screen
     // serial/opening.cpp
+    // The port of the selected port choice, 0 when none is; the speed of the
+    // selected speed choice.
+    int selectedPort() const;
+    int selectedSpeed() const;
+    // Gives the serial component the port and speed and opens the port; a step it
+    // refuses is reported in two messages and ends the opening.
+    void openPort(double port, int speed);
     // bells/program_selection.cpp
 };
