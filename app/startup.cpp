@@ -1,0 +1,53 @@
+// What the window does once, when it loads and before the operator can use it.
+#include "app/file_list_box.h"
+#include "app/form1.h"
+#include "bells/channel_rules.h"
+#include "serial/mscomm.h"
+#include "serial/opening.h"
+#include "serial/port_settings_file.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+void Form1::Form_Load()
+{
+    const bool sonvira = edition() == Edition::Sonvira;
+    const QString settingsFile = host().places.portSettingsFile();
+
+    if (sonvira) {
+        // A missing or unreadable file reads as no saved port.
+        const double saved = readSavedPort(settingsFile);
+        QRadioButton *choices[] = {Option11, Option12, Option13, Option14};
+        for (int port = 1; port <= 4; ++port) {
+            if (saved == port)
+                choices[port - 1]->setChecked(true);
+        }
+    }
+
+    File2->setFileName(host().places.defaultProgram());
+    Text1->setText(noPortWord.toString());
+    Text2->setText(noPortWord.toString());
+    Text3->setText(noPortWord.toString());
+
+    MSComm1->setInputLen(0);
+    MSComm1->setRThreshold(1);
+    MSComm1->setSThreshold(1);
+
+    host().messages.show(
+        sonvira
+            ? QStringLiteral(
+                  "Recuerde, si no hay un puerto abierto, debe abrirlo antes de empezar a usarlo")
+            : QStringLiteral("Recuerde, debe abrir un puerto antes de empezar a usarlo"));
+    setForeColor(Etiq_Estado, closedPortColor);
+    Etiq_Estado->setText(QStringLiteral("CERRADO"));
+    if (!sonvira)
+        return;
+
+    const int speed = selectedSpeed();
+    const int port = selectedPort() ? selectedPort() : 1;
+    // The file remembers the port tried even when it cannot be opened. A write that
+    // fails is not reported: the opening's own messages are what the operator needs.
+    writeSavedPort(settingsFile, port, nullptr);
+    openPort(port, speed);
+}

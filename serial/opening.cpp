@@ -1,0 +1,156 @@
+// Opening and closing the serial port: the opening shared by Boton_Abrir and
+// Sonvira's start-up, and the closing of Boton_Cerrar.
+#include "serial/opening.h"
+
+#include "app/form1.h"
+#include "bells/channel_rules.h"
+#include "bells/frame.h"
+#include "serial/mscomm.h"
+#include "serial/number_text.h"
+#include "serial/port_settings_file.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace {
+
+// " 300,N,8,1": the speed's number text, no parity, 8 data bits, 1 stop bit.
+QString lineSettingsText(int speed)
+{
+    return numberText(speed) + QStringLiteral(",N,8,1");
+}
+
+// Only a whole number within the 16-bit range is a CommPort value. A fraction read
+// from a hand-made file is never rounded: the port opened would then differ from
+// the one the messages name.
+std::optional<int> commPortValue(double port)
+{
+    if (!std::isfinite(port) || port != std::trunc(port) ||
+        port < std::numeric_limits<qint16>::min() || port > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return int(port);
+}
+
+QString invalidPortDescription(double port)
+{
+    return QStringLiteral("Número de puerto no válido: %1").arg(numberText(port).trimmed());
+}
+
+QStringList openingFailureMessages(double port, const QString &description)
+{
+    return {QStringLiteral("Error al intentar abrir COM") + numberText(port),
+            QStringLiteral("Error detectado: ") + description};
+}
+
+} // namespace
+
+QStringList closingFailureMessages(int selectedPort, int openPort, const QString &description)
+{
+    return {QStringLiteral("Error al intentar cerrar COM") +
+                numberText(selectedPort ? selectedPort : openPort),
+            QStringLiteral("Sistema detectó: ") + description};
+}
+
+int Form1::selectedPort() const
+{
+    const QRadioButton *choices[] = {Option11, Option12, Option13, Option14};
+    for (int i = 0; i < 4; ++i) {
+        if (choices[i]->isChecked())
+            return i + 1;
+    }
+    return 0;
+}
+
+int Form1::selectedSpeed() const
+{
+    const struct
+    {
+        const QRadioButton *choice;
+        int speed;
+    } speeds[] = {{Option7, 300}, {Option8, 600}, {Option9, 1200}, {Option10, 2400}};
+    for (const auto &s : speeds) {
+        if (s.choice->isChecked())
+            return s.speed;
+    }
+    // The speed group starts with 300 selected and cannot be cleared.
+    return 300;
+}
+
+void Form1::openPort(double port, int speed)
+{
+    // The description is taken at once: a tick running while the first box is open
+    // may leave another one in the component.
+    const auto fail = [this, port](const QString &description) {
+        for (const QString &text : openingFailureMessages(port, description))
+            host().messages.show(text);
+    };
+
+    const std::optional<int> commPort = commPortValue(port);
+    if (!commPort)
+        return fail(invalidPortDescription(port));
+    if (!MSComm1->setCommPort(*commPort))
+        return fail(MSComm1->errorString());
+    if (!MSComm1->setSettings(lineSettingsText(speed)))
+        return fail(MSComm1->errorString());
+    if (!MSComm1->setPortOpen(true))
+        return fail(MSComm1->errorString());
+
+    const QString portText = numberText(port);
+    host().messages.show(QStringLiteral("Puerto COM") + portText + QStringLiteral(": abierto OK"));
+    Etiq_Puerto->setText(QStringLiteral("COM") + portText + QLatin1Char(':'));
+    setForeColor(Etiq_Velocidad, openPortColor);
+    Etiq_Velocidad->setText(numberText(speed) + QStringLiteral(" bauds"));
+    setForeColor(Etiq_Estado, openPortColor);
+    Etiq_Estado->setText(QStringLiteral("ABIERTO"));
+}
+
+void Form1::Boton_Abrir_Click()
+{
+    const int speed = selectedSpeed();
+    double port = 1; // repetidores always has a port choice selected
+    if (const int chosen = selectedPort()) {
+        port = chosen;
+        if (edition() == Edition::Sonvira) {
+            // A file that cannot be written costs only the memory of the port for
+            // the next start; the opening tells the operator what matters now.
+            writeSavedPort(host().places.portSettingsFile(), chosen, nullptr);
+        }
+    } else if (edition() == Edition::Sonvira) {
+        port = readSavedPort(host().places.portSettingsFile());
+    }
+    openPort(port, speed);
+}
+
+void Form1::Boton_Cerrar_Click()
+{
+    if (!MSComm1->portOpen())
+        return;
+    const int chosen = selectedPort();
+
+    const ChannelWords words =
+        closingWords({Option1->isChecked(), Option2->isChecked(), Option3->isChecked()});
+    Text1->setText(words[0]);
+    Text2->setText(words[1]);
+    Text3->setText(words[2]);
+
+    // A lost device cannot take the farewell; the port is closed all the same.
+    MSComm1->setOutput(QByteArray(closingString.data(), qsizetype(closingString.size())));
+    Texto_a_Enviar->setText(QStringLiteral("Apagados"));
+
+    const int openCommPort = MSComm1->commPort();
+    if (!MSComm1->setPortOpen(false)) {
+        for (const QString &text :
+             closingFailureMessages(chosen, openCommPort, MSComm1->errorString()))
+            host().messages.show(text);
+        return;
+    }
+    host().messages.show(QStringLiteral("Puertos COM: cerrados OK"));
+    setForeColor(Etiq_Velocidad, closedSpeedColor);
+    setForeColor(Etiq_Estado, closedPortColor);
+    Etiq_Estado->setText(QStringLiteral("CERRADO"));
+}
