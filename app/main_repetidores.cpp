@@ -1,24 +1,7 @@
 // repetidores: the earlier build of the master station, 300 baud only, no saved port.
-#include "app/edition.h"
-#include "app/form1.h"
-#include "host/host.h"
-
-#include <QApplication>
+#include "app/run_program.h"
 
 int main(int argc, char *argv[])
 {
-    constexpr Edition edition = Edition::Repetidores;
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(programName(edition));
-
-    SystemClock clock;
-    ModalMessageBoxes messages(programName(edition));
-    ProcessLauncher launcher;
-    Host host{clock, messages, launcher, Places::system()};
-
-    Form1 form(edition, host);
-    messages.setParentWindow(&form);
-    form.Form_Load();
-    form.show();
-    return app.exec();
+    return runProgram(Edition::Repetidores, argc, argv);
 }
