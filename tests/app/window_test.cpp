@@ -1,260 +1,379 @@
 #include "app/clickable_label.h"
-#include "app/control_inventory.h"
 #include "app/file_list_box.h"
 #include "app/form1.h"
 #include "app/wall_clock_timer.h"
 #include "fake_host.h"
 #include "serial/mscomm.h"
 
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
+
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
-using namespace ControlInventory;
+// Each control as "name kind container 'caption'", then whether it is selected, locked or
+// disabled, its tooltip, and its font where not the window's plain MS Sans Serif 8.25. A bare
+// option button has no caption: it reads as the label beside it.
+const QStringList sonviraControls{
+    "Boton_Ayuda QPushButton Form1 'Ay&uda'",
+    // Bell programs
+    "Frame2 QGroupBox Form1 'Programas automaticos para los canales de timbres' bold",
+    "Label12 QLabel Frame2 'Programa en uso'", "File2 FileListBox Frame2 'timbres*.txt'",
+    "Label15 QLabel Frame2 'Por defecto, timbres_1.txt. (Nunca eliminarlo)               "
+    "Formato: Canal,HH:MM:SS    ' Arial 8.25",
+    "Label11 QLabel Frame2 'Programas  disponibles'", "File1 FileListBox Frame2 'timbre*.txt'",
+    "Label14 QLabel Frame2 'Para editar o seleccionar haga cilck aqui' Arial 8.25",
+    // Channels
+    "Frame4 QGroupBox Form1 ''",
+    "Label10 QLabel Frame4 'Habilitacion y estado  de los canales de timbres ' bold",
+    "Label8 QLabel Frame4 "
+    "'El tiempo de sonido depende de un preajuste en cada satelite.' Arial 8.25",
+    "Frame7 QGroupBox Form1 'Canal 1'", "Frame6 QGroupBox Form1 'Canal 2'",
+    "Frame5 QGroupBox Form1 'Canal 3'", "Text1 QLineEdit Frame7 'Cerrado' locked",
+    "Text2 QLineEdit Frame6 'Cerrado' locked", "Text3 QLineEdit Frame5 'Cerrado' locked",
+    "Option1 QRadioButton Frame7 'SI' selected", "Option2 QRadioButton Frame6 'SI' selected",
+    "Option3 QRadioButton Frame5 'SI' selected", "Option4 QRadioButton Frame7 'NO'",
+    "Option5 QRadioButton Frame6 'NO'", "Option6 QRadioButton Frame5 'NO'",
+    "Canal1 QPushButton Frame7 'Prueba' tip 'No actua con su  Canal y el Puerto Cerrados'",
+    "Canal2 QPushButton Frame6 'Prueba' tip 'No actua con su  Canal y el Puerto Cerrados'",
+    "Canal3 QPushButton Frame5 'Prueba' tip 'No actua con su  Canal y el Puerto Cerrados'",
+    // Transmission
+    "Frame3 QGroupBox Form1 'Transmision de Datos' bold", "Label3 QLabel Frame3 'Resultado:'",
+    "Texto_Mensajes QLineEdit Frame3 '' locked", "Label9 QLabel Frame3 'Datos a Satelites:'",
+    "Texto_a_Enviar QLineEdit Frame3 'en espera' locked Verdana 9.75 bold",
+    // Port
+    "Frame1 QGroupBox Form1 'Control de los puertos seriales' bold",
+    "Etiq_Puerto QLabel Frame1 'COM1:'", "Etiq_Estado QLabel Frame1 'CERRADO'",
+    "Label5 QLabel Frame1 'Velocidad:'", "Etiq_Velocidad QLabel Frame1 '300 bauds'",
+    "Option11 QRadioButton Frame1 'COM1:'", "Option12 QRadioButton Frame1 'COM2:'",
+    "Option13 QRadioButton Frame1 'COM3:'", "Option14 QRadioButton Frame1 'COM4:'",
+    "Label4 QLabel Frame1 'COM1:'", "Label18 QLabel Frame1 'COM2:'",
+    "Label19 QLabel Frame1 'COM3:'", "Label20 QLabel Frame1 'COM4:'",
+    "Boton_Abrir QPushButton Frame1 'Abrir puerto'",
+    "Boton_Cerrar QPushButton Frame1 'Cerrar puerto'", "MSComm1 MSComm Frame1 ''",
+    // Speed
+    "Baudios QGroupBox Form1 'Velocidad' bold", "Option7 QRadioButton Baudios '300' selected",
+    "Option8 QRadioButton Baudios '600'", "Option9 QRadioButton Baudios '1200'",
+    "Option10 QRadioButton Baudios '2400'", "Label1 QLabel Baudios '300'",
+    "Label2 QLabel Baudios '600'", "Label17 QLabel Baudios '1200'", "Label16 QLabel Baudios '2400'",
+    // Clock
+    "Hora QGroupBox Form1 'Hora de su PC o Sistema' bold",
+    "Label6 ClickableLabel Hora '00:00:00' Verdana 14.25",
+    "Label7 QLabel Hora 'Para Satelites con timbres, use formato de 24 horas en su PC  (ver en "
+    "Panel de Control) Sincronize el reloj de su PC con Internet.'",
+    "Timer1 WallClockTimer Hora ''"};
+// Where repetidores differs.
+const QStringList repetidoresControls{
+    // Captions
+    "Frame2 QGroupBox Form1 'Control programado de canales de timbres' bold",
+    "Label10 QLabel Frame4 'Habilitacion y prueba manual de los canales de timbres' bold",
+    "Label8 QLabel Frame4 "
+    "'El tiempo de sonido depende de un preajuste en cada satelite' Arial 8.25",
+    "Label3 QLabel Frame3 'Resultado del envío:'", "Label9 QLabel Frame3 ' Satelites'",
+    "Label7 QLabel Hora 'Para Satelites con timbres, use formato de 24 horas en su PC  (ver en "
+    "Panel de Control)'",
+    // Choices: only COM1 at 300 bauds
+    "Option11 QRadioButton Frame1 'COM1:' selected", "Option8 QRadioButton Baudios '600' disabled",
+    "Option9 QRadioButton Baudios '1200' disabled",
+    "Option10 QRadioButton Baudios '2400' disabled"};
 
-// What the operator sees, control by control, as the manuals give it. A second
-// caption is that of repetidores when it differs.
-struct Expected
+QString describe(const QObject *control)
 {
-    const char *name;
-    const char *kind; // Qt class
-    const char *container;
-    QString caption;
-    QString repetidores = {};
-};
+    const auto *list = qobject_cast<const FileListBox *>(control);
+    const QVariant title = control->property("title");
+    QString text = QStringLiteral("%1 %2 %3 '%4%5'")
+                       .arg(control->objectName(), control->metaObject()->className(),
+                            control->parent()->objectName(),
+                            list ? list->pattern()
+                                 : (title.isValid() ? title : control->property("text")).toString(),
+                            control->property("accessibleName").toString());
+    for (const auto &[property, word] :
+         {std::pair{"checked", " selected"}, {"readOnly", " locked"}})
+        text += control->property(property).toBool() ? word : "";
+    const auto *widget = qobject_cast<const QWidget *>(control);
+    if (!widget)
+        return text;
+    const QString font =
+        QStringLiteral("%1 %2").arg(widget->font().family()).arg(widget->font().pointSizeF());
+    return text + (widget->isEnabled() ? "" : " disabled") +
+           (widget->toolTip().isEmpty() ? "" : " tip '" + widget->toolTip() + "'") +
+           (font == "MS Sans Serif 8.25" ? "" : " " + font) +
+           (widget->font().bold() ? " bold" : "");
+}
 
-const QList<Expected> &expectedControls()
+// Both programs' windows as the operator finds them.
+TEST(Window, EveryControlAndTheWindowAsTheOperatorSeesThem)
 {
-    static const QList<Expected> list{
-        {"Boton_Ayuda", "QPushButton", "Form1", "Ay&uda"},
-        {"Frame2", "QGroupBox", "Form1", "Programas automaticos para los canales de timbres",
-         "Control programado de canales de timbres"},
-        {"Label12", "QLabel", "Frame2", "Programa en uso"},
-        {"File2", "FileListBox", "Frame2", "timbres*.txt"},
-        {"Label15", "QLabel", "Frame2",
-         "Por defecto, timbres_1.txt. (Nunca eliminarlo)               Formato: Canal,HH:MM:SS   "
-         " "},
-        {"Label11", "QLabel", "Frame2", "Programas  disponibles"},
-        {"File1", "FileListBox", "Frame2", "timbre*.txt"},
-        {"Label14", "QLabel", "Frame2", "Para editar o seleccionar haga cilck aqui"},
-        {"Frame4", "QGroupBox", "Form1", ""},
-        {"Label10", "QLabel", "Frame4", "Habilitacion y estado  de los canales de timbres ",
-         "Habilitacion y prueba manual de los canales de timbres"},
-        {"Label8", "QLabel", "Frame4",
-         "El tiempo de sonido depende de un preajuste en cada satelite.",
-         "El tiempo de sonido depende de un preajuste en cada satelite"},
-        {"Frame7", "QGroupBox", "Form1", "Canal 1"},
-        {"Frame6", "QGroupBox", "Form1", "Canal 2"},
-        {"Frame5", "QGroupBox", "Form1", "Canal 3"},
-        {"Text1", "QLineEdit", "Frame7", "Cerrado"},
-        {"Text2", "QLineEdit", "Frame6", "Cerrado"},
-        {"Text3", "QLineEdit", "Frame5", "Cerrado"},
-        {"Option1", "QRadioButton", "Frame7", "SI"},
-        {"Option2", "QRadioButton", "Frame6", "SI"},
-        {"Option3", "QRadioButton", "Frame5", "SI"},
-        {"Option4", "QRadioButton", "Frame7", "NO"},
-        {"Option5", "QRadioButton", "Frame6", "NO"},
-        {"Option6", "QRadioButton", "Frame5", "NO"},
-        {"Canal1", "QPushButton", "Frame7", "Prueba"},
-        {"Canal2", "QPushButton", "Frame6", "Prueba"},
-        {"Canal3", "QPushButton", "Frame5", "Prueba"},
-        {"Frame3", "QGroupBox", "Form1", "Transmision de Datos"},
-        {"Label3", "QLabel", "Frame3", "Resultado:", "Resultado del envío:"},
-        {"Texto_Mensajes", "QLineEdit", "Frame3", ""},
-        {"Label9", "QLabel", "Frame3", "Datos a Satelites:", " Satelites"},
-        {"Texto_a_Enviar", "QLineEdit", "Frame3", "en espera"},
-        {"Frame1", "QGroupBox", "Form1", "Control de los puertos seriales"},
-        {"Etiq_Puerto", "QLabel", "Frame1", "COM1:"},
-        {"Etiq_Estado", "QLabel", "Frame1", "CERRADO"},
-        {"Label5", "QLabel", "Frame1", "Velocidad:"},
-        {"Etiq_Velocidad", "QLabel", "Frame1", "300 bauds"},
-        {"Option11", "QRadioButton", "Frame1", ""},
-        {"Option12", "QRadioButton", "Frame1", ""},
-        {"Option13", "QRadioButton", "Frame1", ""},
-        {"Option14", "QRadioButton", "Frame1", ""},
-        {"Label4", "QLabel", "Frame1", "COM1:"},
-        {"Label18", "QLabel", "Frame1", "COM2:"},
-        {"Label19", "QLabel", "Frame1", "COM3:"},
-        {"Label20", "QLabel", "Frame1", "COM4:"},
-        {"Boton_Abrir", "QPushButton", "Frame1", "Abrir puerto"},
-        {"Boton_Cerrar", "QPushButton", "Frame1", "Cerrar puerto"},
-        {"MSComm1", "MSComm", "Frame1", ""},
-        {"Baudios", "QGroupBox", "Form1", "Velocidad"},
-        {"Option7", "QRadioButton", "Baudios", ""},
-        {"Option8", "QRadioButton", "Baudios", ""},
-        {"Option9", "QRadioButton", "Baudios", ""},
-        {"Option10", "QRadioButton", "Baudios", ""},
-        {"Label1", "QLabel", "Baudios", "300"},
-        {"Label2", "QLabel", "Baudios", "600"},
-        {"Label17", "QLabel", "Baudios", "1200"},
-        {"Label16", "QLabel", "Baudios", "2400"},
-        {"Hora", "QGroupBox", "Form1", "Hora de su PC o Sistema"},
-        {"Label6", "ClickableLabel", "Hora", "00:00:00"},
-        {"Label7", "QLabel", "Hora",
-         "Para Satelites con timbres, use formato de 24 horas en su PC  (ver en Panel de Control) "
-         "Sincronize el reloj de su PC con Internet.",
-         "Para Satelites con timbres, use formato de 24 horas en su PC  (ver en Panel de Control)"},
-        {"Timer1", "WallClockTimer", "Hora", ""},
+    for (Edition edition : {Edition::Sonvira, Edition::Repetidores}) {
+        SCOPED_TRACE(programName(edition).toStdString());
+        const bool sonvira = edition == Edition::Sonvira;
+        FakeHost fake;
+        Form1 form(edition, fake.host);
+        QStringList expected = sonviraControls;
+        for (const QString &differing : sonvira ? QStringList() : repetidoresControls)
+            for (QString &control : expected)
+                if (control.section(' ', 0, 0) == differing.section(' ', 0, 0))
+                    control = differing;
+        for (const QString &e : expected) {
+            const QObject *control = form.findChild<QObject *>(e.section(' ', 0, 0));
+            ASSERT_NE(control, nullptr) << e.toStdString();
+            EXPECT_EQ(describe(control), e);
+            const auto *widget = qobject_cast<const QWidget *>(control);
+            EXPECT_TRUE(!widget || widget->parentWidget()->rect().contains(widget->geometry()))
+                << e.toStdString();
+        }
+        // Nothing else carries a name (Qt's own inner parts are named qt_...).
+        QStringList named;
+        for (const QObject *child : form.findChildren<QObject *>())
+            if (!child->objectName().isEmpty() && !child->objectName().startsWith("qt_"))
+                named.append(child->objectName());
+        EXPECT_EQ(named.size(), expected.size()) << named.join(' ').toStdString();
+
+        EXPECT_EQ(form.windowTitle(), sonvira ? "   Relojes Satelites Repetidores de Velbrano"
+                                              : "   Repetidores esclavos de Velbrano");
+        EXPECT_EQ(form.size(), sonvira ? QSize(421, 615) : QSize(417, 592));
+        EXPECT_EQ(form.minimumSize() == form.maximumSize(), !sonvira);
+        EXPECT_EQ(form.windowType(), sonvira ? Qt::Window : Qt::Dialog);
+        EXPECT_FALSE(!sonvira && form.windowFlags().testAnyFlags(Qt::WindowMinimizeButtonHint |
+                                                                 Qt::WindowMaximizeButtonHint));
+        EXPECT_EQ(form.windowIcon().pixmap(32, 32).size(), QSize(32, 32));
+        // The channel frames lie within the channel area and on top of it.
+        for (QGroupBox *channel : {form.Frame7, form.Frame6, form.Frame5}) {
+            const QWidget *atCentre = form.childAt(channel->geometry().center());
+            EXPECT_TRUE(atCentre == channel || channel->isAncestorOf(atCentre));
+            EXPECT_TRUE(form.Frame4->geometry().contains(channel->geometry()));
+        }
+        EXPECT_EQ(form.Boton_Abrir->isDefault(), sonvira);
+        EXPECT_TRUE(form.Timer1->isActive());
+        EXPECT_FALSE(form.MSComm1->portOpen());
+    }
+}
+
+// Every notification, by mouse, keyboard or program, on a shown window of each program
+// that records which handler it reaches without running it.
+TEST(Routing, EachNotificationReachesItsHandler)
+{
+    const auto select = [](QRadioButton *option) { option->setChecked(true); };
+    const auto click = [](QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); };
+    for (Edition edition : {Edition::Sonvira, Edition::Repetidores}) {
+        FakeHost fake;
+        Form1 f(edition, fake.host);
+        f.Timer1->stop(); // its ticks are delivered by hand
+        QStringList handlers;
+        f.setDispatchObserver([&](const char *handler) { return handlers.append(handler), false; });
+        f.show();
+        f.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+        for (int step = 0; step < 80; ++step) // moving the focus around selects nothing
+            QTest::keyClick(QApplication::focusWidget(), step < 40 ? Qt::Key_Tab : Qt::Key_Backtab);
+        f.Canal2->setFocus();
+        QTest::keyClick(f.Canal2, Qt::Key_Enter); // a focused button takes Enter itself
+        select(f.Option12);
+        f.Option12->setFocus();
+        QTest::keyClick(f.Option12, Qt::Key_Down); // the arrows choose within a group
+        f.Boton_Abrir->click(), f.Boton_Cerrar->click(), click(f.Boton_Ayuda);
+        f.Canal1->click(), f.Canal2->click(), f.Canal3->click();
+        // Only becoming selected counts, by program as by a click.
+        select(f.Option4), select(f.Option1), select(f.Option1), f.Option1->click();
+        select(f.Option5), select(f.Option6), click(f.Option2);
+        select(f.Option8), select(f.Option9), select(f.Option10), select(f.Option7);
+        click(f.Option9);
+        select(f.Option14), select(f.Option11), select(f.Option12);
+        f.Text1->setText("Sin puerto"), f.Text2->setText("Preparado"), f.Text3->setText("Disparo");
+        f.Texto_Mensajes->setText("Detenido..."), f.Texto_a_Enviar->setText("07:30:00");
+        emit f.File1->Click();
+        emit f.File2->Click();
+        emit f.Timer1->timeout();
+        emit f.MSComm1->OnComm();
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{f.Label6, f.Label7, f.Label4, f.Frame1, &f})
+            click(w);
+        QTest::keyClick(f.Text1, Qt::Key_Return);
+        f.resize(500, 700), f.close();
+        // Only Sonvira has the bracketed handlers and a default button.
+        QString expected = "Canal2_Click Option12_Click Option13_Click Boton_Abrir_Click "
+                           "Boton_Cerrar_Click Boton_Ayuda_Click Canal1_Click Canal2_Click "
+                           "Canal3_Click Option4_Click Option1_Click Option5_Click Option6_Click "
+                           "Option2_Click [Option8_Click Option9_Click Option10_Click "
+                           "Option7_Click Option9_Click ]Option14_Click Option11_Click "
+                           "Option12_Click Text1_Change Text2_Change Text3_Change File1_Click "
+                           "Timer1_Timer MSComm1_OnComm Label6_Click[ Boton_Abrir_Click]";
+        expected.remove(QRegularExpression(edition == Edition::Sonvira ? "[][]" : "\\[.*?\\]"));
+        EXPECT_EQ(handlers.join(' '), expected) << programName(edition).toStdString();
+    }
+}
+
+TEST(WallClockTimer, DelayLandsTwentyMillisecondsIntoTheNextHalfSecond)
+{
+    // A late tick keeps the half second it read; one that came very late is not
+    // followed by a hurried one in the same half.
+    const int table[][2] = {{0, 520},   {19, 501},  {20, 500},  {21, 499},  {350, 170}, {499, 21},
+                            {500, 520}, {519, 501}, {520, 500}, {521, 499}, {999, 21}};
+    for (const auto &[now, delay] : table)
+        EXPECT_EQ(WallClockTimer::delayToNextTick(now), delay) << "at ." << now;
+}
+
+TEST(WallClockTimer, RealignsToTheClockAfterAJump)
+{
+    FakeClock clock;
+    clock.setTime(QTime(7, 29, 58, 300));
+    WallClockTimer timer(clock);
+    QSignalSpy ticks(&timer, &WallClockTimer::timeout);
+    EXPECT_NEAR(timer.remainingTime(), 210, 10);
+    clock.setTime(QTime(8, 30, 0, 900)); // put forward before the tick
+    ASSERT_TRUE(ticks.wait(1000));
+    EXPECT_NEAR(timer.remainingTime(), 110, 10);
+    clock.setTime(QTime(8, 29, 59, 0)); // and back again
+    ASSERT_TRUE(ticks.wait(1000));
+    EXPECT_NEAR(timer.remainingTime(), 510, 10);
+    EXPECT_EQ(ticks.size(), 2);
+}
+
+TEST(WallClockTimer, TicksJustAfterEveryHalfSecond)
+{
+    SystemClock clock;
+    WallClockTimer timer(clock);
+    QList<qint64> ticks; // ms since the epoch, as read by each tick
+    QObject::connect(&timer, &WallClockTimer::timeout,
+                     [&] { ticks.append(clock.now().toMSecsSinceEpoch()); });
+    QTest::qWait(2100);
+    ASSERT_GE(ticks.size(), 4);
+    for (qsizetype i = 0; i < ticks.size(); ++i) {
+        EXPECT_NEAR(ticks[i] % 500, 70, 50) << "a tick far from 20 ms past a half second";
+        EXPECT_TRUE(i == 0 || ticks[i] / 500 == ticks[i - 1] / 500 + 1)
+            << "a half second without a tick, or with two";
+    }
+}
+
+void touch(const QString &path)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+// Lists the files of its folder that its pattern matches, whatever their case, as they come
+// and go, and keeps the name asked for selected, even one the pattern leaves out: all without
+// a Click, which is the operator's alone.
+TEST(FileListBox, ListsItsFolderAndKeepsTheNameAskedFor)
+{
+    EXPECT_EQ(FileListBox().path(), QDir::currentPath());
+    QTemporaryDir folder, other;
+    for (const char *name : {"timbres_1.txt", "TIMBRES_2.TXT", "Timbre_Navidad.Txt", "timbre.txt",
+                             "timbres_1.txt.bak", "mis_timbres.txt", "timbres.csv"})
+        touch(folder.filePath(QLatin1String(name)));
+    QDir(folder.path()).mkdir(QStringLiteral("timbres_viejos.txt")); // a folder is not a file
+    FileListBox list;
+    QSignalSpy clicks(&list, &FileListBox::Click);
+    const auto shows = [&](const QStringList &names, const QString &selected = {}) {
+        return QTest::qWaitFor([&] {
+            QStringList shown;
+            for (int row = 0; row < list.count(); ++row)
+                shown << list.item(row)->text();
+            return shown == names && list.fileName() == selected;
+        });
     };
-    return list;
+    list.setPattern(QStringLiteral("timbre*.txt"));
+    list.setPath(folder.path());
+    EXPECT_TRUE(shows({"timbre.txt", "Timbre_Navidad.Txt", "timbres_1.txt", "TIMBRES_2.TXT"}));
+    list.setPattern(QStringLiteral("TIMBRES*.TXT"));
+    EXPECT_TRUE(shows({"timbres_1.txt", "TIMBRES_2.TXT"}));
+    // Not there yet, as while an editor saves by removing the file and writing it anew.
+    list.setFileName(QStringLiteral("timbre_5.txt"));
+    touch(folder.filePath(QStringLiteral("timbre_5.txt")));
+    EXPECT_TRUE(shows({"timbre_5.txt", "timbres_1.txt", "TIMBRES_2.TXT"}, "timbre_5.txt"));
+    // A name with a folder points the list there.
+    touch(other.filePath(QStringLiteral("timbres_9.txt")));
+    list.setFileName(other.filePath(QStringLiteral("TIMBRES_9.TXT")));
+    EXPECT_EQ(list.path(), other.path());
+    touch(other.filePath(QStringLiteral("timbres_1.txt"))); // lands before the selected name
+    EXPECT_TRUE(shows({"timbres_1.txt", "timbres_9.txt"}, "timbres_9.txt"));
+    EXPECT_EQ(clicks.size(), 0);
 }
 
-QString captionOf(const QObject *control)
+void clickOn(FileListBox *list, const QString &name, Qt::KeyboardModifiers keys = {})
 {
-    if (auto *frame = qobject_cast<const QGroupBox *>(control))
-        return frame->title();
-    if (auto *label = qobject_cast<const QLabel *>(control))
-        return label->text();
-    if (auto *box = qobject_cast<const QLineEdit *>(control))
-        return box->text();
-    if (auto *button = qobject_cast<const QAbstractButton *>(control))
-        return button->text();
-    if (auto *list = qobject_cast<const FileListBox *>(control))
-        return list->pattern();
-    return {};
+    const QList<QListWidgetItem *> items = list->findItems(name, Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1) << name.toStdString();
+    list->scrollToItem(items.first());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, keys,
+                      list->visualItemRect(items.first()).center());
 }
 
-class WindowTest : public ::testing::TestWithParam<Edition>
+// File1 on a working folder of its own, with a blank in its name, that is not the program
+// folder; File2 on the default program as start-up leaves it; a PATH whose only editor is a
+// stand-in that the recording launcher never runs.
+TEST(ProgramSelection, File1EditsTheChosenProgramAndFile2PutsItInUse)
 {
-protected:
     FakeHost fake;
-    Form1 form{GetParam(), fake.host};
-    bool sonvira() const { return GetParam() == Edition::Sonvira; }
-};
+    const QString bin = fake.home.path() + QStringLiteral("/bin"), editor = bin + "/gedit";
+    const QString work = fake.home.path() + QStringLiteral("/carpeta de trabajo");
+    ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(work));
+    const auto restorePath = qScopeGuard([path = qgetenv("PATH")] { qputenv("PATH", path); });
+    qputenv("PATH", QFile::encodeName(bin));
+    touch(editor);
+    QFile(editor).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    for (const char *name : {"timbres_1.txt", "timbres de verano.txt", "timbre_sabado.txt"})
+        touch(work + u'/' + QLatin1String(name));
+    // A file of the same name in the program folder must not be the one edited.
+    touch(fake.host.places.programFolder() + QStringLiteral("/timbre_sabado.txt"));
+    touch(fake.host.places.defaultProgram());
+    touch(fake.dataFolder() + QStringLiteral("/timbres_3.txt"));
+    Form1 form(Edition::Sonvira, fake.host);
+    form.Timer1->stop();
+    form.File1->setPath(work);
+    form.File2->setFileName(fake.host.places.defaultProgram());
+    form.show();
+    const auto inUse = [&] { return form.File2->path() + u'/' + form.File2->fileName(); };
 
-TEST_P(WindowTest, EveryControlHasItsKindPlaceAndCaption)
-{
-    QStringList names;
-    for (const Expected &e : expectedControls()) {
-        SCOPED_TRACE(e.name);
-        names.append(QLatin1String(e.name));
-        const QObject *control = form.findChild<QObject *>(QLatin1String(e.name));
-        ASSERT_NE(control, nullptr);
-        EXPECT_STREQ(control->metaObject()->className(), e.kind);
-        EXPECT_EQ(control->parent()->objectName(), QLatin1String(e.container));
-        EXPECT_EQ(captionOf(control),
-                  sonvira() || e.repetidores.isNull() ? e.caption : e.repetidores);
-    }
-    // Nothing else carries a name (Qt's own inner parts are named qt_...).
-    for (const QObject *child : form.findChildren<QObject *>()) {
-        const QString name = child->objectName();
-        EXPECT_TRUE(name.isEmpty() || name.startsWith(QLatin1String("qt_")) || names.contains(name))
-            << name.toStdString();
-    }
+    clickOn(form.File2, QStringLiteral("timbres_3.txt")); // chosen directly, no editor
+    EXPECT_EQ(inUse(), fake.dataFolder() + QStringLiteral("/timbres_3.txt"));
+    // File1 reads: timbre_sabado, timbres de verano, timbres_1.
+    clickOn(form.File1, QStringLiteral("timbres de verano.txt"));
+    EXPECT_EQ(inUse(), work + QStringLiteral("/timbres de verano.txt"));
+    clickOn(form.File1, QStringLiteral("timbres de verano.txt")); // again, to edit once more
+    QTest::keyClick(form.File1, Qt::Key_Up);
+    // Outside File2's own pattern, yet it is what the tick will read.
+    EXPECT_EQ(inUse(), work + QStringLiteral("/timbre_sabado.txt"));
+    QTest::keyClick(form.File2, Qt::Key_Down);
+    EXPECT_EQ(inUse(), work + QStringLiteral("/timbres de verano.txt"));
+    QList<QStringList> edited;
+    for (const char *name : {"timbres de verano.txt", "timbres de verano.txt", "timbre_sabado.txt"})
+        edited.append({editor, work + u'/' + QLatin1String(name)});
+    EXPECT_EQ(fake.launcher.starts, edited);
+    // The operator cannot clear the selection: neither with Ctrl nor below the names.
+    clickOn(form.File1, QStringLiteral("timbre_sabado.txt"), Qt::ControlModifier);
+    QTest::mouseClick(form.File1->viewport(), Qt::LeftButton, {},
+                      QPoint(5, form.File1->viewport()->height() - 2));
+    EXPECT_EQ(form.File1->fileName(), QStringLiteral("timbre_sabado.txt"));
+
+    // An editor that cannot start, or is not there, leaves the program in use as it was.
+    const QString before = inUse();
+    fake.launcher.failWith = QStringLiteral("Permiso denegado");
+    clickOn(form.File1, QStringLiteral("timbres_1.txt"));
+    ASSERT_TRUE(QFile::remove(editor));
+    clickOn(form.File1, QStringLiteral("timbres de verano.txt"));
+    const QStringList &told = fake.messages.texts;
+    ASSERT_EQ(told.size(), 4);
+    EXPECT_EQ(
+        told.first(3),
+        QStringList({"No se pudo abrir " + work + "/timbres_1.txt en el Bloc de Notas",
+                     "Sistema detectó: Permiso denegado",
+                     "No se pudo abrir " + work + "/timbres de verano.txt en el Bloc de Notas"}));
+    EXPECT_TRUE(told[3].startsWith("Sistema detectó: No se encontró ningún editor de textos"))
+        << told[3].toStdString();
+    EXPECT_EQ(inUse(), before);
 }
-
-TEST_P(WindowTest, InitialSelectionsLockingAndEnabling)
-{
-    QStringList checked{"Option1", "Option2", "Option3", "Option7"};
-    if (!sonvira())
-        checked.append(QStringLiteral("Option11"));
-    const QStringList disabled =
-        sonvira() ? QStringList() : QStringList{"Option8", "Option9", "Option10"};
-    for (const QRadioButton *option : form.findChildren<QRadioButton *>()) {
-        EXPECT_EQ(option->isChecked(), checked.contains(option->objectName()))
-            << option->objectName().toStdString();
-        EXPECT_EQ(option->isEnabled(), !disabled.contains(option->objectName()))
-            << option->objectName().toStdString();
-    }
-    for (const QLineEdit *box : form.findChildren<QLineEdit *>())
-        EXPECT_TRUE(box->isReadOnly()) << box->objectName().toStdString();
-    for (QPushButton *prueba : {form.Canal1, form.Canal2, form.Canal3})
-        EXPECT_EQ(prueba->toolTip(), QStringLiteral("No actua con su  Canal y el Puerto Cerrados"));
-    EXPECT_EQ(form.Boton_Abrir->isDefault(), sonvira());
-    EXPECT_TRUE(form.Timer1->isActive());
-    EXPECT_FALSE(form.MSComm1->portOpen());
-}
-
-TEST_P(WindowTest, FontsAreTheirControlsOwn)
-{
-    const struct
-    {
-        const char *name;
-        const char *family;
-        qreal size;
-        bool bold;
-    } table[] = {
-        {"Frame2", "MS Sans Serif", 8.25, true},
-        {"Frame3", "MS Sans Serif", 8.25, true},
-        {"Frame1", "MS Sans Serif", 8.25, true},
-        {"Baudios", "MS Sans Serif", 8.25, true},
-        {"Hora", "MS Sans Serif", 8.25, true},
-        {"Label10", "MS Sans Serif", 8.25, true},
-        {"Frame7", "MS Sans Serif", 8.25, false},
-        {"Label12", "MS Sans Serif", 8.25, false},
-        {"Etiq_Puerto", "MS Sans Serif", 8.25, false},
-        {"Option7", "MS Sans Serif", 8.25, false},
-        {"Label15", "Arial", 8.25, false},
-        {"Label14", "Arial", 8.25, false},
-        {"Label8", "Arial", 8.25, false},
-        {"Texto_a_Enviar", "Verdana", 9.75, true},
-        {"Label6", "Verdana", 14.25, false},
-    };
-    for (const auto &row : table) {
-        const QFont font = form.findChild<QWidget *>(QLatin1String(row.name))->font();
-        EXPECT_EQ(font.family(), QLatin1String(row.family)) << row.name;
-        EXPECT_EQ(font.pointSizeF(), row.size) << row.name;
-        EXPECT_EQ(font.bold(), row.bold) << row.name;
-    }
-}
-
-TEST_P(WindowTest, WindowCaptionSizeBorderAndIcon)
-{
-    EXPECT_EQ(form.windowTitle(), sonvira() ? "   Relojes Satelites Repetidores de Velbrano"
-                                            : "   Repetidores esclavos de Velbrano");
-    EXPECT_EQ(form.size(), sonvira() ? QSize(421, 615) : QSize(417, 592));
-    EXPECT_EQ(form.minimumSize() == form.maximumSize(), !sonvira());
-    EXPECT_EQ(form.windowType(), sonvira() ? Qt::Window : Qt::Dialog);
-    if (!sonvira()) {
-        EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-        EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    }
-    EXPECT_EQ(form.windowIcon().pixmap(32, 32).size(), QSize(32, 32));
-}
-
-// The window is built from the inventory: every entry where it says, at 15 twips a
-// pixel, inside its container, and each bare option button named by its label.
-TEST_P(WindowTest, MatchesItsInventory)
-{
-    if (sonvira())
-        form.resize(600, 700); // resizing moves nothing
-    const QList<Control> inventory = controls(GetParam());
-    EXPECT_EQ(inventory.size(), expectedControls().size());
-    for (const Control &c : inventory) {
-        SCOPED_TRACE(c.name.toStdString());
-        QWidget *widget = form.findChild<QWidget *>(c.name);
-        if (c.kind == Kind::SerialComponent || c.kind == Kind::Timer) {
-            EXPECT_EQ(widget, nullptr);
-            continue;
-        }
-        ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(widget->geometry(), toPixels(c.twips));
-        EXPECT_TRUE(
-            QRect(QPoint(0, 0), widget->parentWidget()->size()).contains(widget->geometry()));
-        if (!c.nameLabel.isEmpty()) {
-            auto *label = form.findChild<QLabel *>(c.nameLabel);
-            EXPECT_EQ(widget->accessibleName(), label->text());
-            EXPECT_EQ(label->buddy(), widget);
-            EXPECT_EQ(label->geometry().top(), widget->geometry().top());
-        }
-    }
-    // The channel frames lie over the channel area, between its heading and its note.
-    for (QGroupBox *channel : {form.Frame7, form.Frame6, form.Frame5}) {
-        const QPoint centre = channel->geometry().center();
-        EXPECT_TRUE(channel->isAncestorOf(form.childAt(centre)) || form.childAt(centre) == channel);
-        EXPECT_TRUE(form.Frame4->geometry().contains(channel->geometry()));
-        EXPECT_LT(form.Label10->mapTo(&form, QPoint(0, form.Label10->height())).y(),
-                  channel->geometry().top());
-        EXPECT_GT(form.Label8->mapTo(&form, QPoint(0, 0)).y(), channel->geometry().bottom());
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(BothPrograms, WindowTest,
-                         ::testing::Values(Edition::Sonvira, Edition::Repetidores),
-                         [](const auto &info) { return programName(info.param).toStdString(); });
 
 } // namespace
