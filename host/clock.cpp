@@ -5,11 +5,12 @@
 QString regionalTimeText(const QTime &time, const QLocale &locale)
 {
     // The long format may carry a time zone ("t", "tttt"), sometimes in brackets
-    // ("H:mm:ss (t)" in Spanish); the zone is no part of what the operator reads on a
-    // wall clock, and neither are the brackets left empty without it. Quoted
-    // literals are left alone.
+    // ("H:mm:ss (t)" in Spanish, "APh:mm:ss [t]" in Cantonese); the zone is no part of
+    // what the operator reads on a wall clock, and neither are the brackets left
+    // empty without it. Quoted literals are left alone.
     const QString format = locale.timeFormat(QLocale::LongFormat);
-    static const QRegularExpression zone(QStringLiteral("('[^']*')|\\s*\\(\\s*t+\\s*\\)|\\s*t+"));
+    static const QRegularExpression zone(
+        QStringLiteral("('[^']*')|\\s*[(\\[]\\s*t+\\s*[)\\]]|\\s*t+"));
     QString stripped;
     qsizetype last = 0;
     for (auto it = zone.globalMatch(format); it.hasNext();) {
