@@ -9,54 +9,47 @@ namespace {
 
 using P = Problem;
 
-struct LineCase
+// Each line alone, with CR LF after it: whether it fires, and why not or what to know.
+TEST(Program, eachLineFiresOrSaysWhyNot)
 {
-    std::string line; // written with CR LF after it
-    bool fires;
-    std::vector<Problem> problems;
-    std::vector<Note> notes = {};
-    friend void PrintTo(const LineCase &c, std::ostream *os) { *os << '"' << c.line << '"'; }
-};
-
-class OneLine : public ::testing::TestWithParam<LineCase>
-{
-};
-
-TEST_P(OneLine, firesOrSaysWhyNot)
-{
-    const ProgramAnalysis a = analyseProgram(GetParam().line + "\r\n");
-    ASSERT_EQ(a.bells.size(), 1u);
-    const BellLineReport &bell = a.bells.front();
-    EXPECT_EQ(bell.fires, GetParam().fires);
-    EXPECT_EQ(bell.problems, GetParam().problems);
-    EXPECT_EQ(bell.notes, GetParam().notes);
-    EXPECT_EQ(a.everyBellFires(), GetParam().fires);
-    const std::size_t rung = a.schedule[0].size() + a.schedule[1].size() + a.schedule[2].size();
-    EXPECT_EQ(rung, GetParam().fires ? 1u : 0u);
+    const struct
+    {
+        std::string line;
+        std::vector<Problem> problems; // none: it fires
+        std::vector<Note> notes = {};
+    } rows[] = {
+        {"1,08:00:00", {}},
+        {"3,17:45:30", {}},
+        {"2;08:00:00", {}},
+        {"2 08:00:00", {}},
+        {"12,08:00:00", {}, {Note::ChannelIsFirstCharacter}},
+        {"12:00:00", {}, {Note::TimeAlone}},
+        {"23:10:00", {}, {Note::TimeAlone}},
+        {"1,8:00:00", {P::FieldWidth}},
+        {"1,08:00", {P::MissingSeconds}},
+        {"1,08:00:00 ", {P::TrailingBlank}},
+        {" 1,08:00:00", {P::LeadingBlank}},
+        {"0,08:00:00", {P::BadChannel}},
+        {"4,08:00:00", {P::BadChannel}},
+        {"08:00:00", {P::NoChannel}},
+        {"1,24:00:00", {P::HourOutOfRange}},
+        {"1,07:60:00", {P::MinuteOutOfRange}},
+        {"1,07:00:60", {P::SecondOutOfRange}},
+        {"1,08:00:00 recreo", {P::TextAfterTime}},
+        {"\t5,8:61 ",
+         {P::LeadingBlank, P::BadChannel, P::FieldWidth, P::MissingSeconds, P::MinuteOutOfRange,
+          P::TrailingBlank}},
+    };
+    for (const auto &[line, problems, notes] : rows) {
+        const ProgramAnalysis a = analyseProgram(line + "\r\n");
+        ASSERT_EQ(a.bells.size(), 1u) << line;
+        const bool fires = problems.empty();
+        EXPECT_TRUE(a.bells[0].fires == fires && a.everyBellFires() == fires &&
+                    a.bells[0].problems == problems && a.bells[0].notes == notes &&
+                    a.schedule[0].size() + a.schedule[1].size() + a.schedule[2].size() == fires)
+            << '"' << line << '"';
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Program, OneLine,
-    ::testing::Values(LineCase{"1,08:00:00", true, {}}, LineCase{"3,17:45:30", true, {}},
-                      LineCase{"2;08:00:00", true, {}}, LineCase{"2 08:00:00", true, {}},
-                      LineCase{"12,08:00:00", true, {}, {Note::ChannelIsFirstCharacter}},
-                      LineCase{"12:00:00", true, {}, {Note::TimeAlone}},
-                      LineCase{"23:10:00", true, {}, {Note::TimeAlone}},
-                      LineCase{"1,8:00:00", false, {P::FieldWidth}},
-                      LineCase{"1,08:00", false, {P::MissingSeconds}},
-                      LineCase{"1,08:00:00 ", false, {P::TrailingBlank}},
-                      LineCase{" 1,08:00:00", false, {P::LeadingBlank}},
-                      LineCase{"0,08:00:00", false, {P::BadChannel}},
-                      LineCase{"4,08:00:00", false, {P::BadChannel}},
-                      LineCase{"08:00:00", false, {P::NoChannel}},
-                      LineCase{"1,24:00:00", false, {P::HourOutOfRange}},
-                      LineCase{"1,07:60:00", false, {P::MinuteOutOfRange}},
-                      LineCase{"1,07:00:75", false, {P::SecondOutOfRange}},
-                      LineCase{"1,08:00:00 recreo", false, {P::TextAfterTime}},
-                      LineCase{"\t5,8:61 ",
-                               false,
-                               {P::LeadingBlank, P::BadChannel, P::FieldWidth, P::MissingSeconds,
-                                P::MinuteOutOfRange, P::TrailingBlank}}));
 
 TEST(Program, linesThatDoNotLookLikeBellsAreLeftOut)
 {

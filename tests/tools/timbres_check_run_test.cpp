@@ -54,7 +54,7 @@ TEST(TimbresCheckRun, exitStatusTellsWhetherEveryBellRings)
     EXPECT_TRUE(wrong.out.contains(QStringLiteral("Línea 2: «1,24:00:00» no suena nunca.")))
         << wrong.out.toStdString();
 
-    const CheckRun missing = check({bad, dir.filePath(QStringLiteral("no-existe.txt"))});
+    const CheckRun missing = check({dir.filePath(QStringLiteral("no-existe.txt")), bad});
     EXPECT_EQ(missing.status, 2);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("no-existe.txt")));
     EXPECT_TRUE(missing.out.contains(QStringLiteral("timbres_2.txt")));

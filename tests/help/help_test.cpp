@@ -1,0 +1,92 @@
+#include "app/form1.h"
+#include "app/wall_clock_timer.h"
+#include "bells/bell_program.h"
+#include "fake_host.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Records its arguments beside the file it is given, then runs until the test says go.
+const QByteArray recordingEditor = R"(#!/bin/sh
+PATH=/usr/bin:/bin
+d=$(dirname "$1"); mkdir -p "$d"
+printf '%s\0' "$@" >"$d/t"; mv "$d/t" "$d/args"
+for i in $(seq 500); do [ -e "$d/go" ] && break; sleep 0.02; done
+touch "$d/done"
+)";
+
+// The help button of either program, through the real launcher and the editor found
+// on PATH. Program folders whose names a shell would act on still give the editor
+// their leeme.txt as one argument, and nothing else runs. Only a failure shows
+// anything: two messages, the second with the description.
+TEST(HelpButton, StartsTheEditorOnLeemeAsOneArgumentOrGivesTwoMessages)
+{
+    FakeHost fake;
+    const QString marker = fake.home.path() + "/hecho"_L1;
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(fake.home.path()));
+    QFile editor(fake.home.path() + "/gedit"_L1);
+    ASSERT_TRUE(editor.open(QIODevice::WriteOnly) && editor.write(recordingEditor) > 0);
+    editor.close();
+    editor.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QStringList folders =
+        u"mi programa^comillas \"dobles\" y 'simples' *^a; %1; b^$(%1)^"
+        u"`%1` && %1 | %1 > x^dos\nlineas^campanas ñandú Ávila €^falla^nada"_s
+            .arg("touch '"_L1 + marker + u'\'')
+            .split(u'^');
+    ProcessLauncher launcher;
+    for (int i = 0; i < folders.size(); ++i) {
+        const QString folder = fake.home.path() + u'/' + folders[i];
+        RecordingMessageBoxes messages;
+        Host host{fake.clock, messages, launcher, Places(fake.home.path(), folder)};
+        Form1 form(i % 2 ? Edition::Repetidores : Edition::Sonvira, host);
+        form.Timer1->stop();
+        if (i >= 7) // an editor that cannot start: "#!" and no interpreter; then none
+            i == 7 ? editor.resize(2) : editor.remove();
+        QTest::mouseClick(form.Boton_Ayuda, Qt::LeftButton);
+        const QString told = messages.texts.join(u'|');
+        if (i >= 7) {
+            EXPECT_TRUE(
+                told.count(u'|') == 1 && !told.endsWith(u' ') &&
+                told.startsWith(
+                    u"No se pudo abrir LEEME.TXT en el Bloc de Notas|Sistema detectó: "_s) &&
+                told.contains(u"ningún editor"_s) == (i == 8))
+                << told.toStdString();
+            continue;
+        }
+        QFile args(folder + "/args"_L1);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return args.exists(); }, 10000) &&
+                    args.open(QIODevice::ReadOnly));
+        EXPECT_EQ(args.readAll(), QFile::encodeName(folder + "/leeme.txt"_L1) + '\0');
+        EXPECT_FALSE(QFile::exists(folder + "/done"_L1)) << "the button waited for the editor";
+        EXPECT_TRUE(told.isEmpty() && QFile(folder + "/go"_L1).open(QIODevice::WriteOnly));
+    }
+    EXPECT_FALSE(QFile::exists(marker));
+    qputenv("PATH", oldPath);
+}
+
+// Until the operator edits it, the default program rings nothing at any second of
+// the day, read as the tick reads it; each example, its mark taken away, rings once.
+TEST(DefaultProgram, RingsNothingUntilAnExampleLosesItsMark)
+{
+    QFile file(u"" SONVIRA_SOURCE_DIR "/data/timbres_1.txt"_s);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray program = file.readAll();
+    const std::string text = program.toStdString();
+    const std::string live = QByteArray(program).replace("\n#", "\n").toStdString();
+    qsizetype rung = 0;
+    for (int second = 0; second < 24 * 3600; ++second) {
+        const std::string time = QTime(0, 0).addSecs(second).toString(u"HH:mm:ss"_s).toStdString();
+        ASSERT_EQ(dueChannels(text, time), FireFlags{}) << time;
+        rung += std::ranges::count(dueChannels(live, time), true);
+    }
+    EXPECT_TRUE(rung > 0 && rung == program.count("\n#") && program.endsWith("\r\n") &&
+                program.count('\n') == program.count("\r\n"));
+}
+
+} // namespace

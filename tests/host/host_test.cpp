@@ -1,0 +1,125 @@
+#include "host/clock.h"
+#include "host/message_boxes.h"
+#include "host/places.h"
+#include "pseudo_terminal.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// HOME, PATH and the working folder lead to a fresh folder while a test runs.
+struct HostPlaces : ::testing::Test
+{
+    QTemporaryDir root{QDir::tempPath() + u"/op erador ñ-XXXXXX"_s};
+    const QByteArray home = qgetenv("HOME"), path = qgetenv("PATH");
+    const QString cwd = QDir::currentPath();
+    const bool moved = qputenv("HOME", QFile::encodeName(root.path())) &&
+                       qputenv("PATH", QFile::encodeName(root.path())) &&
+                       QDir::setCurrent(root.path());
+    void SetUp() override { ASSERT_TRUE(moved); }
+    ~HostPlaces() override { qputenv("HOME", home), qputenv("PATH", path), QDir::setCurrent(cwd); }
+};
+
+// A COMn entry of the data folder is the port, even a link to nothing (COM2) or a
+// plain file (COM3); otherwise /dev/ttyS<n-1>, only named, never opened. Ports
+// other than 1 to 4 have no device, whatever entry they have.
+TEST_F(HostPlaces, FilesAndPortsFollowHomeAndTheExecutable)
+{
+    const Places places = Places::system();
+    const QString data = root.path() + "/Quirzal"_L1;
+    EXPECT_EQ(QStringList({places.dataFolder(), places.portSettingsFile(), places.defaultProgram(),
+                           places.helpFile()}),
+              QStringList({data, data + "/puertos.txt"_L1, data + "/timbres_1.txt"_L1,
+                           QCoreApplication::applicationDirPath() + "/leeme.txt"_L1}));
+    EXPECT_EQ(places.portDevice(1), u"/dev/ttyS0"_s); // no data folder yet
+
+    PseudoTerminal pty;
+    const auto entry = [&](const char *com, const QString &to) {
+        return to.isEmpty() ? QFile(data + com).open(QIODevice::WriteOnly)
+                            : QFile::link(to, data + com);
+    };
+    ASSERT_TRUE(pty.isValid() && QDir().mkdir(data) && entry("/COM1", pty.slavePath()) &&
+                entry("/COM2", data + "/x"_L1) && entry("/COM3", {}) && entry("/COM0", {}) &&
+                entry("/COM5", pty.slavePath()));
+    QStringList devices;
+    for (int port = -1; port <= 5; ++port)
+        devices << places.portDevice(port);
+    EXPECT_EQ(devices.join(u'|'), u"||%1/COM1|%1/COM2|%1/COM3|/dev/ttyS3|"_s.arg(data));
+}
+
+// The ten editors, each in its own folder, the path ordered against the list: the
+// list decides, editor after editor as each is taken away. Never found: a gedit that
+// is not executable or is a folder, in the first folder; the gedit of PATH and of
+// the working folder, when a search path without folders is asked about. Of two
+// geany, the one in the earlier folder.
+TEST_F(HostPlaces, EditorIsTheFirstOfTheListInTheSearchPath)
+{
+    QStringList folders = {root.path() + "/0/"_L1}, expected;
+    const auto plant = [](const QString &path, bool runs = true) {
+        QFile file(path);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly));
+        file.setPermissions(runs ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner);
+    };
+    plant(root.path() + "/gedit"_L1);
+    plant(folders[0] + "gnome-text-editor"_L1, false);
+    ASSERT_TRUE(QDir().mkpath(folders[0] + "gedit"_L1));
+    EXPECT_EQ(Places::editorProgram(), root.path() + "/gedit"_L1);
+    EXPECT_EQ(Places::editorProgram(u""_s) + Places::editorProgram(u"::"_s), QString());
+
+    for (const QString &editor : u"gnome-text-editor gedit kate kwrite mousepad xed pluma "
+                                 u"featherpad leafpad geany"_s.split(u' ')) {
+        folders.insert(1, root.path() + u"/%1/"_s.arg(expected.size() + 1));
+        plant(expected.emplace_back(folders[1] + editor));
+    }
+    plant(expected.emplace_back(folders.last() + "geany"_L1));
+    for (const QString &editor : expected) {
+        EXPECT_EQ(Places::editorProgram(folders.join(u':')), editor);
+        QFile::remove(editor);
+    }
+    EXPECT_EQ(Places::editorProgram(folders.join(u':')), QString());
+}
+
+// The zone of a long time format must not reach the operator, nor the brackets or
+// blanks around it; quoted text stays.
+TEST(RegionalTime, ShowsTheLocalesLongTimeWithoutZone)
+{
+    const QTime time(7, 5, 9);
+    for (const auto &[locale, text] : {std::pair{u"en_US"_s, u"7:05:09 AM"_s},
+                                       {u"bg_BG"_s, u"7:05:09 ч."_s},
+                                       {u"yue_HK"_s, u"上午7:05:09"_s}})
+        EXPECT_EQ(regionalTimeText(time, QLocale(locale)), text);
+    const QString zone = QLocale::c().toString(time, u"t"_s);
+    for (const QLocale &locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript,
+                                                          QLocale::AnyTerritory)) {
+        const QString text = regionalTimeText(time, locale);
+        EXPECT_TRUE(!zone.isEmpty() && !text.contains(zone) && text == text.trimmed() &&
+                    !text.contains(QRegularExpression(u"[(\\[]\\s*[)\\]]"_s)) &&
+                    text.contains(locale.toString(5)))
+            << locale.name().toStdString() << " " << text.toStdString();
+    }
+}
+
+// A timer plays the operator: timers keep firing while the box waits.
+TEST(ModalMessageBoxes, OneOkButtonNoIconTheProgramAsTitle)
+{
+    QString seen;
+    QTimer::singleShot(10, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            seen = u"%1|%2|%3|%4"_s.arg(box->windowTitle(), box->text())
+                       .arg(int(box->icon() == QMessageBox::NoIcon))
+                       .arg(int(box->buttons() == QList{box->button(QMessageBox::Ok)}));
+            box->accept();
+        }
+    });
+    ModalMessageBoxes(u"repetidores"_s).show(u"Puertos COM: cerrados OK"_s);
+    EXPECT_EQ(seen, u"repetidores|Puertos COM: cerrados OK|1|1"_s);
+}
+
+} // namespace
