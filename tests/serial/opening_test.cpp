@@ -1,441 +1,181 @@
 #include "serial/opening.h"
+#include "window_on_line.h"
 
-#include "linked_window.h"
-
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 
-#include <functional>
+constexpr Edition S = Edition::Sonvira, R = Edition::Repetidores;
 
-namespace {
-
-QRadioButton *portChoice(Form1 &f, int port)
+// "Abrir puerto", and start-up. Start-up tells its reminder first, before anything
+// is stored or opened; Sonvira's selects the saved port's choice and opens the saved
+// port, else COM1, as "Abrir puerto" opens the port chosen, else the saved one. Both
+// store the port before they open it (Sonvira only); a file they cannot write ("/":
+// a folder in its place) stops nothing. On a refusal the labels, an open port and
+// what the component refused stay as they were; a number no port has is never
+// rounded (COM1 would open in its place). The bell program, the words and the serial
+// component's thresholds of the start state are in use in the end-to-end test.
+TEST(Opening, ByChoiceOrSavedPortOrRefusedAndAtStartUp)
 {
-    return QList<QRadioButton *>{f.Option11, f.Option12, f.Option13, f.Option14}.at(port - 1);
-}
-
-QRadioButton *speedChoice(Form1 &f, int speed)
-{
-    switch (speed) {
-    case 600:
-        return f.Option8;
-    case 1200:
-        return f.Option9;
-    case 2400:
-        return f.Option10;
-    }
-    return f.Option7;
-}
-
-// --- Opening ---------------------------------------------------------------------
-
-struct Opened
-{
-    int port;
-    int speed;
-    const char *message, *portLabel, *speedLabel, *settings;
-    QByteArray file;
-};
-
-class OpeningWithAChoice : public ::testing::TestWithParam<Opened>
-{
-};
-
-TEST_P(OpeningWithAChoice, StoresThePortOpensItAndShowsIt)
-{
-    const Opened &c = GetParam();
-    LinkedWindow w(Edition::Sonvira, {c.port});
-    ASSERT_TRUE(w.putSettings("\" 4\"\r\n"));
-    Form1 &f = *w.form;
-    speedChoice(f, c.speed)->setChecked(true);
-    portChoice(f, c.port)->setChecked(true);
-    w.fake.messages.whileOpen = [&](const QString &) {
-        EXPECT_EQ(w.settings(), c.file) << "stored before the opening";
-    };
-
-    f.Boton_Abrir->click();
-
-    EXPECT_EQ(w.messages(), QStringList{c.message});
-    EXPECT_TRUE(f.MSComm1->portOpen());
-    EXPECT_EQ(f.MSComm1->commPort(), c.port);
-    EXPECT_EQ(f.MSComm1->settings(), c.settings);
-    EXPECT_EQ(portLabels(f), (PortLabels{c.portLabel, c.speedLabel, "ABIERTO", olive, olive}));
-    EXPECT_EQ(w.settings(), c.file);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Sonvira, OpeningWithAChoice,
-    ::testing::Values(Opened{2, 1200, "Puerto COM 2: abierto OK", "COM 2:", " 1200 bauds",
-                             " 1200,N,8,1", QByteArray::fromHex("222032220d0a")},
-                      Opened{1, 300, "Puerto COM 1: abierto OK", "COM 1:", " 300 bauds",
-                             " 300,N,8,1", QByteArray::fromHex("222031220d0a")},
-                      Opened{3, 600, "Puerto COM 3: abierto OK", "COM 3:", " 600 bauds",
-                             " 600,N,8,1", "\" 3\"\r\n"},
-                      Opened{4, 2400, "Puerto COM 4: abierto OK", "COM 4:", " 2400 bauds",
-                             " 2400,N,8,1", "\" 4\"\r\n"}));
-
-// Each refusal of the serial component, and a port number that has none, takes the
-// error path: two messages, the labels and the port as they were.
-struct Refused
-{
-    const char *what;
-    std::function<void(LinkedWindow &)> arrange;
-    const char *firstMessage;
-    QByteArray fileAfter = {}; // empty: as arranged
-};
-
-void PrintTo(const Refused &c, std::ostream *out)
-{
-    *out << c.what;
-}
-
-class OpeningRefused : public ::testing::TestWithParam<Refused>
-{
-};
-
-TEST_P(OpeningRefused, ReportsTheAttemptedPortAndChangesNothing)
-{
-    const Refused &c = GetParam();
-    LinkedWindow w(Edition::Sonvira);
-    ASSERT_TRUE(w.portsStayInTheDataFolder());
-    Form1 &f = *w.form;
-    c.arrange(w);
-    const QByteArray fileBefore = w.settings();
-    const bool wasOpen = f.MSComm1->portOpen();
-    const int commPortBefore = f.MSComm1->commPort();
-    const PortLabels labelsBefore = portLabels(f);
-    w.messages().clear();
-
-    f.Boton_Abrir->click();
-
-    ASSERT_EQ(w.messages().size(), 2) << w.messages().join(u'|').toStdString();
-    EXPECT_EQ(w.messages()[0], c.firstMessage);
-    const QString prefix = QStringLiteral("Error detectado: ");
-    EXPECT_TRUE(w.messages()[1].startsWith(prefix) && w.messages()[1].size() > prefix.size())
-        << w.messages()[1].toStdString();
-    EXPECT_FALSE(w.messages()[1].contains(QStringLiteral("/dev/")));
-    EXPECT_EQ(f.MSComm1->portOpen(), wasOpen);
-    if (wasOpen) {
-        EXPECT_EQ(f.MSComm1->commPort(), commPortBefore);
-    }
-    EXPECT_EQ(portLabels(f), labelsBefore);
-    EXPECT_EQ(w.settings(), c.fileAfter.isEmpty() ? fileBefore : c.fileAfter);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Sonvira, OpeningRefused,
-    ::testing::Values(Refused{"port without a device",
-                              [](LinkedWindow &w) { w.form->Option13->setChecked(true); },
-                              "Error al intentar abrir COM 3", "\" 3\"\r\n"},
-                      Refused{"port in use by another program",
-                              [](LinkedWindow &w) {
-                                  ASSERT_TRUE(w.occupy(2));
-                                  w.form->Option12->setChecked(true);
-                              },
-                              "Error al intentar abrir COM 2", "\" 2\"\r\n"},
-                      Refused{"saved port 0, no choice",
-                              [](LinkedWindow &w) { ASSERT_TRUE(w.putSettings("\" 0\"\r\n")); },
-                              "Error al intentar abrir COM 0"},
-                      Refused{"another port while one is open",
-                              [](LinkedWindow &w) {
-                                  w.form->Option12->setChecked(true);
-                                  w.form->Boton_Abrir->click();
-                                  ASSERT_TRUE(w.form->MSComm1->portOpen());
-                                  w.form->Option11->setChecked(true);
-                              },
-                              "Error al intentar abrir COM 1", "\" 1\"\r\n"}));
-
-// The number shown is the one tried. The component gets it only when it is a
-// whole number, never rounded, and keeps what it took when the opening fails.
-TEST(OpeningPortNumber, IsNeverRoundedAndWhatWasTakenStays)
-{
-    struct Case
+    enum How { Abrir, InUse, AnotherOpen, StartUp };
+    const struct
     {
-        QByteArray file;
-        QStringList messages;
-        int commPortAfter;
+        Edition edition;
+        How how;
+        const char *file, *tried;
+        int choice, baud, pty; // choice: given to "Abrir puerto", selected by start-up
+        bool opens;
+        int commPort; // the component's afterwards
+    } rows[] = {
+        {S, Abrir, "\" 4\"\r\n", "2", 2, 1200, 2, true, 2},
+        {S, Abrir, "", "3", 3, 600, 3, true, 3},
+        {S, Abrir, "", "4", 4, 2400, 4, true, 4},
+        {S, Abrir, "puerto COM 2\n", "2", 0, 2400, 2, true, 2},
+        {S, Abrir, "/", "2", 2, 300, 2, true, 2},
+        {R, Abrir, "\" 4\"\r\n", "2", 2, 300, 2, true, 2},
+        {S, Abrir, "", "3", 3, 300, 2, false, 3},
+        {S, InUse, "", "2", 2, 300, 2, false, 2},
+        {S, Abrir, "\" 0\"\r\n", "0", 0, 300, 2, false, 1},
+        {S, AnotherOpen, "", "1", 1, 300, 2, false, 2},
+        {S, Abrir, "x.5", "0.5", 0, 300, 1, false, 1},
+        {S, Abrir, "\" 5\"", "5", 0, 300, 2, false, 5},
+        {S, StartUp, "\" 3\"\r\n", "3", 3, 300, 3, true, 3},
+        {S, StartUp, "\" 5\"\r\n", "1", 0, 300, 1, true, 1},
+        {S, StartUp, "/", "1", 0, 300, 1, true, 1},
+        {S, StartUp, "\" 2\"\r\n", "2", 2, 300, 1, false, 2},
+        {R, StartUp, "\" 3\"\r\n", "", 1, 300, 3, false, 1},
     };
-    const QList<Case> cases{
-        {"x.5",
-         {"Error al intentar abrir COM 0.5", "Error detectado: Número de puerto no válido: 0.5"},
-         1},
-        {"\" 5\"", {"Error al intentar abrir COM 5", "Error detectado: "}, 5},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.file.toStdString());
-        LinkedWindow w(Edition::Sonvira, {1, 2, 3, 4});
-        ASSERT_TRUE(w.putSettings(c.file));
-        w.form->Boton_Abrir->click();
-        EXPECT_FALSE(w.form->MSComm1->portOpen());
-        EXPECT_EQ(w.form->MSComm1->commPort(), c.commPortAfter);
-        ASSERT_EQ(w.messages().size(), 2);
-        EXPECT_EQ(w.messages()[0], c.messages[0]);
-        EXPECT_TRUE(w.messages()[1].startsWith(c.messages[1])) << w.messages()[1].toStdString();
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string(row.file) + " COM" + row.tried);
+        WindowOnLine w(row.edition, row.pty);
+        const bool sonvira = row.edition == S, folder = *row.file == '/', load = row.how == StartUp;
+        ASSERT_TRUE(folder ? QDir().mkpath(w.settingsFile()) : w.put(w.settingsFile(), row.file));
+        std::unique_ptr<MSComm> other; // another program's, holding COM2
+        if (row.how == InUse) {
+            other.reset(new MSComm([&](int n) { return w.fake.host.places.portDevice(n); }));
+            ASSERT_TRUE(other->setCommPort(2) && other->setPortOpen(true));
+        }
+        if (row.how == AnotherOpen)
+            w.open(2);
+        if (row.choice && !load)
+            w.option(10 + row.choice)->setChecked(true);
+        w.option(7 + QList{300, 600, 1200, 2400}.indexOf(row.baud))->setChecked(true);
+        const QString labels = w.labels();
+        const QByteArray before = w.settings();
+        const QByteArray after = sonvira && !folder && (row.choice || load)
+                                     ? "\" " + QByteArray(row.tried) + "\"\r\n"
+                                     : before;
+        w.fake.messages.whileOpen = [&](const QString &) {
+            const bool reminder = load && w.told().size() == 1;
+            EXPECT_EQ(w.settings(), reminder ? before : after) << "stored before the opening";
+            EXPECT_FALSE(reminder && w.form->MSComm1->portOpen());
+        };
+        w.told().clear();
+
+        load ? w.form->Form_Load() : w.form->Boton_Abrir->click();
+
+        const QString reminder =
+            sonvira
+                ? "Recuerde, si no hay un puerto abierto, debe abrirlo antes de empezar a usarlo"
+                : "Recuerde, debe abrir un puerto antes de empezar a usarlo";
+        const QString tried = QLatin1String(row.tried);
+        const QStringList opening =
+            row.opens ? QStringList{"Puerto COM " + tried + ": abierto OK"}
+                      : QStringList{"Error al intentar abrir COM " + tried, "Error detectado: …"};
+        EXPECT_EQ(w.toldShort(), (load ? QStringList{reminder} : QStringList()) +
+                                     (sonvira || !load ? opening : QStringList()));
+        // The component never gets a fraction: the refusal is the window's own.
+        EXPECT_EQ(w.told().last().endsWith(QStringLiteral("no válido: 0.5")), tried == "0.5");
+        EXPECT_EQ(w.form->MSComm1->portOpen(), row.opens || row.how == AnotherOpen);
+        EXPECT_EQ(w.form->MSComm1->commPort(), row.commPort);
+        const QString opened = QStringLiteral("COM %1:| %2 bauds|#888800|ABIERTO|#888800");
+        const QString closed = QStringLiteral("COM1:|300 bauds|#000000|CERRADO|#ff0000");
+        EXPECT_EQ(w.labels(), row.opens ? opened.arg(tried).arg(row.baud) : load ? closed : labels);
+        EXPECT_EQ(w.form->MSComm1->settings().trimmed(), QStringLiteral("%1,N,8,1").arg(row.baud));
+        for (int port = 1; port <= 4; ++port)
+            EXPECT_EQ(w.option(10 + port)->isChecked(), port == row.choice) << port;
+        EXPECT_EQ(w.settings(), after);
+        EXPECT_EQ(w.words(), load ? "SSS" : "CCC");
     }
 }
 
-TEST(OpeningSonvira, WithoutAChoiceOpensTheSavedPortAndLeavesTheFileAlone)
+// Ticks run while a box is open. A refused opening reports its own refusal even when
+// a tick under its first box left another description in the component.
+TEST(Opening, ReportsItsOwnRefusalWhenATickFailsUnderItsBox)
 {
-    LinkedWindow w(Edition::Sonvira);
-    const QByteArray handMade = "puerto COM 2\n"; // reads as 2
-    ASSERT_TRUE(w.putSettings(handMade));
-    w.form->Option10->setChecked(true);
-
-    w.form->Boton_Abrir->click();
-
-    EXPECT_EQ(w.messages(), QStringList{"Puerto COM 2: abierto OK"});
-    EXPECT_EQ(w.form->MSComm1->settings(), " 2400,N,8,1");
-    EXPECT_EQ(w.settings(), handMade);
-    EXPECT_FALSE(w.form->Option12->isChecked()) << "the saved port selects no choice here";
-}
-
-TEST(OpeningSonvira, ASettingsFileThatCannotBeWrittenDoesNotStopIt)
-{
-    LinkedWindow w(Edition::Sonvira);
-    ASSERT_TRUE(QDir().mkpath(w.settingsFile())); // a folder where the file should be
-    w.form->Option12->setChecked(true);
-
-    w.form->Boton_Abrir->click();
-
-    EXPECT_EQ(w.messages(), QStringList{"Puerto COM 2: abierto OK"});
-    EXPECT_TRUE(w.form->MSComm1->portOpen());
-}
-
-TEST(OpeningRepetidores, OpensTheChosenPortAndKeepsNoFile)
-{
-    struct Case
-    {
-        int choice;
-        QStringList messages;
-        bool open;
-    };
-    const QList<Case> cases{
-        {1, {"Puerto COM 1: abierto OK"}, true},                            // the initial choice
-        {2, {"Error al intentar abrir COM 2", "Error detectado: "}, false}, // COM2 has no device
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.choice);
-        LinkedWindow w(Edition::Repetidores, {1});
-        portChoice(*w.form, c.choice)->setChecked(true);
-        w.form->Boton_Abrir->click();
-        ASSERT_EQ(w.messages().size(), c.messages.size());
-        for (qsizetype i = 0; i < c.messages.size(); ++i)
-            EXPECT_TRUE(w.messages()[i].startsWith(c.messages[i])) << w.messages()[i].toStdString();
-        EXPECT_EQ(w.form->MSComm1->portOpen(), c.open);
-        EXPECT_EQ(w.form->MSComm1->settings(), " 300,N,8,1");
-        EXPECT_FALSE(QFile::exists(w.settingsFile()));
-    }
-}
-
-// Ticks run while a box is open. The opening reports the description of its own
-// failed step even when a tick meanwhile leaves another one in the component.
-TEST(OpeningWhileTicking, ReportsItsOwnFailureAndShowsThePortItOpened)
-{
-    LinkedWindow w(Edition::Sonvira, {1, 2});
-    Form1 &f = *w.form;
-    int ticks = 0;
+    WindowOnLine w(S);
+    w.start();
+    w.pty.closeMaster(); // every tick's write now fails
+    QTest::qWait(50);
+    w.option(11)->setChecked(true); // told to close the open port first
     w.fake.messages.whileOpen = [&](const QString &text) {
-        if (text.startsWith(QStringLiteral("Puerto COM")) ||
-            text.startsWith(QStringLiteral("Error al intentar abrir"))) {
-            ++ticks;
+        if (text.startsWith(QStringLiteral("Error al intentar abrir")))
             w.tick();
-        }
     };
-    f.Option12->setChecked(true);
-    f.Boton_Abrir->click();
-    EXPECT_EQ(ticks, 1);
-    EXPECT_EQ(w.pty.readCount(7).size(), 7) << "the tick inside the box sent a frame";
-    EXPECT_EQ(portLabels(f), (PortLabels{"COM 2:", " 300 bauds", "ABIERTO", olive, olive}));
-
-    // The line goes away, so the tick inside the failure's first box fails too.
-    w.pty.closeMaster();
-    QTest::qWait(50);
-    f.Option11->setChecked(true);
-    w.messages().clear();
-    f.Boton_Abrir->click();
-    ASSERT_FALSE(f.MSComm1->setCommPort(1));
-    const QString refusal = f.MSComm1->errorString();
-    ASSERT_GE(w.messages().size(), 2);
-    EXPECT_EQ(w.messages().first(), "Error al intentar abrir COM 1");
-    EXPECT_EQ(w.messages().last(), QStringLiteral("Error detectado: ") + refusal);
-    EXPECT_GT(w.messages().size(), 2) << "the tick reported its own failure meanwhile";
+    w.form->Boton_Abrir->click();
+    ASSERT_FALSE(w.form->MSComm1->setCommPort(1));
+    ASSERT_EQ(w.told().size(), 5) << w.told().join(u'|').toStdString();
+    EXPECT_EQ(w.told().last(), "Error detectado: " + w.form->MSComm1->errorString());
 }
 
-// --- Closing ---------------------------------------------------------------------
-
-struct Closing
+// "Cerrar puerto" (its farewell string is in the end-to-end test): the words by each
+// channel's choice, a pending firing dropped; the port closed before it says so; a
+// lost device closed all the same; a second press finds nothing to do.
+TEST(Closing, SetsTheWordsSaysGoodbyeAndClosesEvenALostDevice)
 {
-    std::array<bool, 3> si;
-    std::array<const char *, 3> words;
-};
-
-class ClosingThePort : public ::testing::TestWithParam<Closing>
-{
-};
-
-TEST_P(ClosingThePort, SetsTheWordsSaysGoodbyeAndShowsItClosed)
-{
-    const Closing &c = GetParam();
-    LinkedWindow w(Edition::Sonvira);
-    Form1 &f = *w.form;
-    f.Option9->setChecked(true);
-    f.Option12->setChecked(true);
-    f.Boton_Abrir->click();
-    ASSERT_TRUE(f.MSComm1->portOpen());
-    QRadioButton *si[] = {f.Option1, f.Option2, f.Option3};
-    QRadioButton *no[] = {f.Option4, f.Option5, f.Option6};
-    for (int i = 0; i < 3; ++i)
-        (c.si[i] ? si[i] : no[i])->setChecked(true);
-    f.Text2->setText(QStringLiteral("Disparo")); // a firing still pending is dropped
-    w.messages().clear();
-    bool closedWhenTold = false;
-    w.fake.messages.whileOpen = [&](const QString &) { closedWhenTold = !f.MSComm1->portOpen(); };
-
-    f.Boton_Cerrar->click();
-
-    EXPECT_EQ(f.Text1->text(), c.words[0]);
-    EXPECT_EQ(f.Text2->text(), c.words[1]);
-    EXPECT_EQ(f.Text3->text(), c.words[2]);
-    EXPECT_EQ(w.pty.read(), "qqjjZZJJ==..");
-    EXPECT_EQ(f.Texto_a_Enviar->text(), "Apagados");
-    EXPECT_FALSE(f.MSComm1->portOpen());
-    EXPECT_EQ(w.messages(), QStringList{"Puertos COM: cerrados OK"});
-    EXPECT_TRUE(closedWhenTold);
-    EXPECT_EQ(portLabels(f), (PortLabels{"COM 2:", " 1200 bauds", "CERRADO", black, red}));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    ByChannelChoice, ClosingThePort,
-    ::testing::Values(Closing{{true, false, true}, {"Sin puerto", "Cerrado", "Sin puerto"}},
-                      Closing{{false, true, false}, {"Cerrado", "Sin puerto", "Cerrado"}}));
-
-TEST(ClosingThePort, WhileClosedDoesNothingAtAll)
-{
-    for (bool openedBefore : {false, true}) {
-        SCOPED_TRACE(openedBefore);
-        LinkedWindow w(Edition::Sonvira);
-        Form1 &f = *w.form;
-        if (openedBefore) {
-            f.Option12->setChecked(true);
-            f.Boton_Abrir->click();
-            f.Boton_Cerrar->click();
-            w.pty.read();
+    // The options chosen ("SI" 1 to 3, "NO" 4 to 6) and the words they leave; none for
+    // the lost device.
+    for (auto [options, words] : {std::pair{"153", "SCS"}, {"426", "CSC"}, {"", "SSS"}}) {
+        SCOPED_TRACE(words);
+        const bool lost = !*options;
+        WindowOnLine w(lost ? R : S);
+        w.option(9)->setChecked(true); // 1200 bauds
+        w.open();
+        for (const char *n = options; *n; ++n)
+            w.option(*n - '0')->setChecked(true);
+        w.form->Text2->setText(QStringLiteral("Disparo"));
+        if (lost) {
+            w.pty.closeMaster();
+            QTest::qWait(50); // for the component to see it gone
         }
-        f.Text1->setText(QStringLiteral("Preparado"));
-        f.Option5->setChecked(true);
-        f.Texto_a_Enviar->setText(QStringLiteral("07:30:00"));
-        const PortLabels labels = portLabels(f);
-        w.messages().clear();
+        bool closed = false;
+        w.fake.messages.whileOpen = [&](const QString &) { closed = !w.form->MSComm1->portOpen(); };
 
-        f.Boton_Cerrar->click();
+        w.form->Boton_Cerrar->click();
 
-        EXPECT_TRUE(w.messages().isEmpty());
-        EXPECT_EQ(f.Text1->text(), "Preparado");
-        EXPECT_EQ(f.Text2->text(), "Cerrado");
-        EXPECT_EQ(f.Texto_a_Enviar->text(), "07:30:00");
-        EXPECT_EQ(portLabels(f), labels);
-        EXPECT_TRUE(w.pty.read(200).isEmpty());
+        EXPECT_EQ(w.words(), words);
+        EXPECT_EQ(w.told(), QStringList{"Puertos COM: cerrados OK"});
+        EXPECT_TRUE(closed) << "before it is told";
+        EXPECT_EQ(w.labels(), "COM 2:| 1200 bauds|#000000|CERRADO|#ff0000");
+
+        w.form->Text1->setText(QStringLiteral("Preparado"));
+        w.form->Boton_Cerrar->click();
+        EXPECT_EQ(w.told().size(), 1);
+        EXPECT_TRUE(w.words().startsWith(u'P'));
+        EXPECT_EQ(w.pty.read(200), lost ? "" : "qqjjZZJJ==..") << "said once";
     }
-}
-
-TEST(ClosingThePort, ALostDeviceIsClosedAllTheSame)
-{
-    LinkedWindow w(Edition::Repetidores, {1});
-    Form1 &f = *w.form;
-    f.Boton_Abrir->click();
-    ASSERT_TRUE(f.MSComm1->portOpen());
-    w.pty.closeMaster();
-    QTest::qWait(50);
-    w.messages().clear();
-
-    f.Boton_Cerrar->click();
-
-    EXPECT_EQ(w.messages(), QStringList{"Puertos COM: cerrados OK"});
-    EXPECT_FALSE(f.MSComm1->portOpen());
-    EXPECT_EQ(f.Texto_a_Enviar->text(), "Apagados");
-    EXPECT_EQ(f.Text1->text(), "Sin puerto");
-    EXPECT_EQ(portLabels(f), (PortLabels{"COM 1:", " 300 bauds", "CERRADO", black, red}));
-}
-
-// The component closes whatever the device does, so its refusal is met only here.
-TEST(ClosingFailure, NamesTheSelectedChoiceElseThePortOpen)
-{
+    // The component closes whatever the device does, so its refusal is met only here.
     EXPECT_EQ(closingFailureMessages(3, 1, QStringLiteral("sin respuesta")),
               (QStringList{"Error al intentar cerrar COM 3", "Sistema detectó: sin respuesta"}));
-    EXPECT_EQ(closingFailureMessages(0, 2, QStringLiteral("x")).first(),
-              "Error al intentar cerrar COM 2");
+    EXPECT_EQ(closingFailureMessages(0, 2, {}).first(), "Error al intentar cerrar COM 2");
 }
 
-// --- Port and speed choices ----------------------------------------------------------
-
-TEST(Choices, RemindOnlyWhileThePortIsOpenAndChangeNothingOpen)
+// The port and speed choices count from the next opening: while a port is open they
+// say so and change nothing. repetidores' speeds say nothing at all.
+TEST(Choices, RemindWhileThePortIsOpenAndChangeNothingOpen)
 {
-    const QString speedReminder =
-        QStringLiteral("Tendra efecto en la proxima apertura. Use la velocidad adecuada a la "
-                       "interfaz");
-    const QString portReminder = QStringLiteral("Recuerde cerrar puerto anterior para cambiar");
-    for (bool open : {true, false}) {
-        SCOPED_TRACE(open);
-        LinkedWindow w(Edition::Sonvira);
-        Form1 &f = *w.form;
-        f.Option12->setChecked(true);
-        if (open)
-            f.Boton_Abrir->click();
-        ASSERT_EQ(f.MSComm1->portOpen(), open);
-        const PortLabels labels = portLabels(f);
-        w.messages().clear();
-
-        for (QRadioButton *choice : {f.Option8, f.Option9, f.Option10, f.Option7})
-            choice->setChecked(true);
-        for (QRadioButton *choice : {f.Option11, f.Option13, f.Option14, f.Option12})
-            choice->setChecked(true);
-
-        const QStringList expected =
-            open ? QStringList{speedReminder, speedReminder, speedReminder, speedReminder,
-                               portReminder,  portReminder,  portReminder,  portReminder}
-                 : QStringList{};
-        EXPECT_EQ(w.messages(), expected);
-        EXPECT_EQ(portLabels(f), labels);
-        EXPECT_EQ(f.MSComm1->commPort(), open ? 2 : 1);
-        EXPECT_EQ(f.MSComm1->settings(), open ? " 300,N,8,1" : "300,N,8,1");
-    }
+    const QString port = QStringLiteral("Recuerde cerrar puerto anterior para cambiar");
+    const QString speed = QStringLiteral(
+        "Tendra efecto en la proxima apertura. Use la velocidad adecuada a la interfaz");
+    WindowOnLine w(S, 3), r(R);
+    for (int n : {8, 11})
+        w.option(n)->setChecked(true);
+    EXPECT_TRUE(w.told().isEmpty());
+    w.open(3);
+    for (int n : {9, 10, 7, 11, 12, 14})
+        w.option(n)->setChecked(true);
+    EXPECT_EQ(w.told(), QStringList(3, speed) + QStringList(3, port));
+    EXPECT_EQ(w.form->MSComm1->settings(), " 600,N,8,1");
+    r.open();
+    for (int n : {8, 7, 13})
+        r.option(n)->setChecked(true);
+    EXPECT_EQ(r.told(), QStringList{port});
 }
-
-TEST(Choices, TheNextOpeningUsesTheNewChoice)
-{
-    LinkedWindow w(Edition::Sonvira, {1, 3});
-    Form1 &f = *w.form;
-    f.Option11->setChecked(true);
-    f.Boton_Abrir->click();
-    f.Option13->setChecked(true);
-    f.Option9->setChecked(true);
-    EXPECT_EQ(f.MSComm1->commPort(), 1);
-    EXPECT_EQ(f.Etiq_Puerto->text(), "COM 1:");
-
-    f.Boton_Cerrar->click();
-    w.messages().clear();
-    f.Boton_Abrir->click();
-
-    EXPECT_EQ(w.messages(), QStringList{"Puerto COM 3: abierto OK"});
-    EXPECT_EQ(f.MSComm1->settings(), " 1200,N,8,1");
-    EXPECT_EQ(w.settings(), "\" 3\"\r\n");
-}
-
-TEST(Choices, RepetidoresSpeedsAreSilentItsPortsAreNot)
-{
-    LinkedWindow w(Edition::Repetidores, {1});
-    Form1 &f = *w.form;
-    f.Boton_Abrir->click();
-    ASSERT_TRUE(f.MSComm1->portOpen());
-    w.messages().clear();
-
-    f.Option8->setChecked(true); // disabled for the operator; selectable by program only
-    f.Option7->setChecked(true);
-    EXPECT_TRUE(w.messages().isEmpty());
-    f.Option13->setChecked(true);
-    EXPECT_EQ(w.messages(), QStringList{"Recuerde cerrar puerto anterior para cambiar"});
-}
-
-} // namespace
