@@ -158,5 +158,4 @@ private:
     // Gives the serial component the port and speed and opens the port; a step it
     // refuses is reported in two messages and ends the opening.
     void openPort(double port, int speed);
-    // bells/program_selection.cpp
 };
