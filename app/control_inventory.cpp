@@ -67,22 +67,19 @@ QList<Control> sonvira()
          .twips = {120, 1770, 5760, 255}, .font = arial},
     };
 
-    const struct { const char *frame, *caption, *text, *si, *no, *button; int left; } channels[] = {
-        {"Frame7", "Canal 1", "Text1", "Option1", "Option4", "Canal1", 200},
-        {"Frame6", "Canal 2", "Text2", "Option2", "Option5", "Canal2", 2180},
-        {"Frame5", "Canal 3", "Text3", "Option3", "Option6", "Canal3", 4150},
-    };
-    for (const auto &c : channels) {
+    const int channelLefts[] = {200, 2180, 4150};
+    for (std::size_t i = 0; i < channelNames.size(); ++i) {
+        const ChannelNames &c = channelNames[i];
         list += QList<Control>{
             {.name = c.frame, .kind = Kind::Frame, .container = form, .caption = c.caption,
-             .twips = {c.left, 2640, 1935, 1455}},
-            {.name = c.text, .kind = Kind::TextBox, .container = c.frame, .caption = "Cerrado",
+             .twips = {channelLefts[i], 2640, 1935, 1455}},
+            {.name = c.state, .kind = Kind::TextBox, .container = c.frame, .caption = "Cerrado",
              .twips = {120, 300, 1095, 330}, .locked = true},
-            {.name = c.si, .kind = Kind::OptionButton, .container = c.frame, .caption = "SI",
+            {.name = c.yes, .kind = Kind::OptionButton, .container = c.frame, .caption = "SI",
              .twips = {1290, 270, 600, 255}, .checked = true},
             {.name = c.no, .kind = Kind::OptionButton, .container = c.frame, .caption = "NO",
              .twips = {1290, 600, 600, 255}},
-            {.name = c.button, .kind = Kind::PushButton, .container = c.frame, .caption = "Prueba",
+            {.name = c.test, .kind = Kind::PushButton, .container = c.frame, .caption = "Prueba",
              .twips = {120, 840, 1095, 435}, .toolTip = pruebaTip},
         };
     }
@@ -113,14 +110,8 @@ QList<Control> sonvira()
          .caption = "300 bauds", .twips = {1560, 720, 1200, 255}},
     };
 
-    const struct { const char *option, *label, *caption; } ports[] = {
-        {"Option11", "Label4", "COM1:"},
-        {"Option12", "Label18", "COM2:"},
-        {"Option13", "Label19", "COM3:"},
-        {"Option14", "Label20", "COM4:"},
-    };
     int top = 330;
-    for (const auto &p : ports) {
+    for (const ChoiceNames &p : portChoiceNames) {
         list += QList<Control>{
             {.name = p.option, .kind = Kind::OptionButton, .container = "Frame1",
              .twips = {2940, top, 255, 255}, .nameLabel = p.label},
@@ -141,17 +132,11 @@ QList<Control> sonvira()
          .twips = {4680, 5880, 1480, 1935}, .font = boldSans},
     };
 
-    const struct { const char *option, *label, *caption; bool selected; } speeds[] = {
-        {"Option7", "Label1", "300", true},
-        {"Option8", "Label2", "600", false},
-        {"Option9", "Label17", "1200", false},
-        {"Option10", "Label16", "2400", false},
-    };
     top = 330;
-    for (const auto &s : speeds) {
+    for (const ChoiceNames &s : speedChoiceNames) {
         list += QList<Control>{
             {.name = s.option, .kind = Kind::OptionButton, .container = "Baudios",
-             .twips = {240, top, 255, 255}, .nameLabel = s.label, .checked = s.selected},
+             .twips = {240, top, 255, 255}, .nameLabel = s.label, .checked = s.value == 300},
             {.name = s.label, .kind = Kind::Label, .container = "Baudios", .caption = s.caption,
              .twips = {540, top, 780, 255}},
         };
@@ -187,9 +172,9 @@ Control &named(QList<Control> &list, const QString &name)
 QList<Control> repetidores()
 {
     QList<Control> list = sonvira();
-    named(list, "Option11").checked = true;
-    for (const char *speed : {"Option8", "Option9", "Option10"})
-        named(list, speed).enabled = false;
+    named(list, portChoiceNames[0].option).checked = true;
+    for (const ChoiceNames &speed : speedChoiceNames)
+        named(list, speed.option).enabled = speed.value == 300;
     named(list, "Boton_Abrir").defaultButton = false;
 
     named(list, "Frame2").caption = "Control programado de canales de timbres";
@@ -203,9 +188,10 @@ QList<Control> repetidores()
     named(list, "Frame2").twips.setHeight(1815);
     named(list, "File1").twips.setHeight(960);
     named(list, "Label14").twips.moveTop(1530);
-    for (const char *region :
-         {"Frame4", "Frame7", "Frame6", "Frame5", "Frame3", "Frame1", "Baudios", "Hora"})
+    for (const char *region : {"Frame4", "Frame3", "Frame1", "Baudios", "Hora"})
         named(list, region).twips.translate(0, -120);
+    for (const ChannelNames &channel : channelNames)
+        named(list, channel.frame).twips.translate(0, -120);
 
     // The transmission row, for the longer result caption and the shorter one after it.
     named(list, "Label3").twips = {120, 420, 1665, 255};

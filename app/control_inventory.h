@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <array>
 
 // Every control of the window, for each program, as data: the window builds itself
 // from it and the tests walk it. Positions and sizes are in twips, the unit the
@@ -65,6 +66,37 @@ struct Window
 };
 
 inline const QString windowName = QStringLiteral("Form1");
+
+// Controls that act as one group, each name written once, here: the inventory lays
+// them out from these tables and the window binds its groups from them.
+struct ChannelNames
+{
+    const char *frame, *caption, *state, *yes, *no, *test;
+};
+inline constexpr std::array<ChannelNames, 3> channelNames{{
+    {"Frame7", "Canal 1", "Text1", "Option1", "Option4", "Canal1"},
+    {"Frame6", "Canal 2", "Text2", "Option2", "Option5", "Canal2"},
+    {"Frame5", "Canal 3", "Text3", "Option3", "Option6", "Canal3"},
+}};
+
+// An option button, the label beside it that says what it stands for, and its value.
+struct ChoiceNames
+{
+    const char *option, *label, *caption;
+    int value;
+};
+inline constexpr std::array<ChoiceNames, 4> portChoiceNames{{
+    {"Option11", "Label4", "COM1:", 1},
+    {"Option12", "Label18", "COM2:", 2},
+    {"Option13", "Label19", "COM3:", 3},
+    {"Option14", "Label20", "COM4:", 4},
+}};
+inline constexpr std::array<ChoiceNames, 4> speedChoiceNames{{
+    {"Option7", "Label1", "300", 300},
+    {"Option8", "Label2", "600", 600},
+    {"Option9", "Label17", "1200", 1200},
+    {"Option10", "Label16", "2400", 2400},
+}};
 
 Window window(Edition edition);
 

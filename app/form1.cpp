@@ -144,21 +144,6 @@ void Form1::createControls()
     BIND(Frame4);
     BIND(Label10);
     BIND(Label8);
-    BIND(Frame7);
-    BIND(Frame6);
-    BIND(Frame5);
-    BIND(Text1);
-    BIND(Text2);
-    BIND(Text3);
-    BIND(Option1);
-    BIND(Option2);
-    BIND(Option3);
-    BIND(Option4);
-    BIND(Option5);
-    BIND(Option6);
-    BIND(Canal1);
-    BIND(Canal2);
-    BIND(Canal3);
     BIND(Frame3);
     BIND(Label3);
     BIND(Texto_Mensajes);
@@ -169,94 +154,112 @@ void Form1::createControls()
     BIND(Etiq_Estado);
     BIND(Label5);
     BIND(Etiq_Velocidad);
-    BIND(Option11);
-    BIND(Option12);
-    BIND(Option13);
-    BIND(Option14);
-    BIND(Label4);
-    BIND(Label18);
-    BIND(Label19);
-    BIND(Label20);
     BIND(Boton_Abrir);
     BIND(Boton_Cerrar);
     BIND(MSComm1);
     BIND(Baudios);
-    BIND(Option7);
-    BIND(Option8);
-    BIND(Option9);
-    BIND(Option10);
-    BIND(Label1);
-    BIND(Label2);
-    BIND(Label17);
-    BIND(Label16);
     BIND(Hora);
     BIND(Label6);
     BIND(Label7);
     BIND(Timer1);
 #undef BIND
+
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        const ChannelNames &names = channelNames[i];
+        Channel &channel = channels[i];
+        bind(this, channel.frame, names.frame);
+        bind(this, channel.state, names.state);
+        bind(this, channel.yes, names.yes);
+        bind(this, channel.no, names.no);
+        bind(this, channel.test, names.test);
+    }
+    for (std::size_t i = 0; i < portChoices.size(); ++i) {
+        bind(this, portChoices[i].option, portChoiceNames[i].option);
+        portChoices[i].value = portChoiceNames[i].value;
+    }
+    for (std::size_t i = 0; i < speedChoices.size(); ++i) {
+        bind(this, speedChoices[i].option, speedChoiceNames[i].option);
+        speedChoices[i].value = speedChoiceNames[i].value;
+    }
 }
 
 void Form1::routeNotifications()
 {
     using Handler = void (Form1::*)();
-    const auto onClick = [this](QPushButton *button, const char *name, Handler handler) {
-        connect(button, &QPushButton::clicked, this, [=, this] { dispatch(name, handler); });
+    const auto onClick = [this](QPushButton *button, const QString &name, auto run) {
+        connect(button, &QPushButton::clicked, this, [=, this] { dispatch(name, run); });
     };
     // An option button's handler runs when it becomes the selected one of its group,
     // whether the operator clicked it or the program selected it.
-    const auto onSelect = [this](QRadioButton *option, const char *name, Handler handler) {
+    const auto onSelect = [this](QRadioButton *option, auto run) {
+        const QString name = option->objectName() + QStringLiteral("_Click");
         connect(option, &QRadioButton::toggled, this, [=, this](bool selected) {
             if (selected)
-                dispatch(name, handler);
+                dispatch(name, run);
         });
     };
-    const auto onChange = [this](QLineEdit *box, const char *name, Handler handler) {
-        connect(box, &QLineEdit::textChanged, this, [=, this] { dispatch(name, handler); });
-    };
+    const auto member = [this](Handler handler) { return [this, handler] { (this->*handler)(); }; };
 
-    onClick(Boton_Abrir, "Boton_Abrir_Click", &Form1::Boton_Abrir_Click);
-    onClick(Boton_Cerrar, "Boton_Cerrar_Click", &Form1::Boton_Cerrar_Click);
-    onClick(Boton_Ayuda, "Boton_Ayuda_Click", &Form1::Boton_Ayuda_Click);
-    onClick(Canal1, "Canal1_Click", &Form1::Canal1_Click);
-    onClick(Canal2, "Canal2_Click", &Form1::Canal2_Click);
-    onClick(Canal3, "Canal3_Click", &Form1::Canal3_Click);
+    onClick(Boton_Abrir, QStringLiteral("Boton_Abrir_Click"), member(&Form1::Boton_Abrir_Click));
+    onClick(Boton_Cerrar, QStringLiteral("Boton_Cerrar_Click"), member(&Form1::Boton_Cerrar_Click));
+    onClick(Boton_Ayuda, QStringLiteral("Boton_Ayuda_Click"), member(&Form1::Boton_Ayuda_Click));
 
-    onSelect(Option1, "Option1_Click", &Form1::Option1_Click);
-    onSelect(Option2, "Option2_Click", &Form1::Option2_Click);
-    onSelect(Option3, "Option3_Click", &Form1::Option3_Click);
-    onSelect(Option4, "Option4_Click", &Form1::Option4_Click);
-    onSelect(Option5, "Option5_Click", &Form1::Option5_Click);
-    onSelect(Option6, "Option6_Click", &Form1::Option6_Click);
-    if (edition_ == Edition::Sonvira) {
-        onSelect(Option7, "Option7_Click", &Form1::Option7_Click);
-        onSelect(Option8, "Option8_Click", &Form1::Option8_Click);
-        onSelect(Option9, "Option9_Click", &Form1::Option9_Click);
-        onSelect(Option10, "Option10_Click", &Form1::Option10_Click);
+    for (int i = 0; i < int(channels.size()); ++i) {
+        const Channel &channel = channels[std::size_t(i)];
+        onClick(channel.test, channel.test->objectName() + QStringLiteral("_Click"),
+                [this, i] { Canal_Click(i); });
+        onSelect(channel.yes, [this, i] { Yes_Click(i); });
+        onSelect(channel.no, [this, i] { No_Click(i); });
+        const QString changed = channel.state->objectName() + QStringLiteral("_Change");
+        connect(channel.state, &QLineEdit::textChanged, this,
+                [=, this] { dispatch(changed, [this, i] { Text_Change(i); }); });
     }
-    onSelect(Option11, "Option11_Click", &Form1::Option11_Click);
-    onSelect(Option12, "Option12_Click", &Form1::Option12_Click);
-    onSelect(Option13, "Option13_Click", &Form1::Option13_Click);
-    onSelect(Option14, "Option14_Click", &Form1::Option14_Click);
-
-    onChange(Text1, "Text1_Change", &Form1::Text1_Change);
-    onChange(Text2, "Text2_Change", &Form1::Text2_Change);
-    onChange(Text3, "Text3_Change", &Form1::Text3_Change);
+    // The earlier build has no handler for its speed choices.
+    if (edition_ == Edition::Sonvira) {
+        for (int i = 0; i < int(speedChoices.size()); ++i)
+            onSelect(speedChoices[std::size_t(i)].option, [this, i] { Speed_Click(i); });
+    }
+    for (int i = 0; i < int(portChoices.size()); ++i)
+        onSelect(portChoices[std::size_t(i)].option, [this, i] { Port_Click(i); });
 
     connect(File1, &FileListBox::Click, this,
-            [this] { dispatch("File1_Click", &Form1::File1_Click); });
+            [=, this] { dispatch(QStringLiteral("File1_Click"), member(&Form1::File1_Click)); });
     connect(Label6, &ClickableLabel::clicked, this,
-            [this] { dispatch("Label6_Click", &Form1::Label6_Click); });
+            [=, this] { dispatch(QStringLiteral("Label6_Click"), member(&Form1::Label6_Click)); });
     connect(Timer1, &WallClockTimer::timeout, this,
-            [this] { dispatch("Timer1_Timer", &Form1::Timer1_Timer); });
-    connect(MSComm1, &MSComm::OnComm, this,
-            [this] { dispatch("MSComm1_OnComm", &Form1::MSComm1_OnComm); });
+            [=, this] { dispatch(QStringLiteral("Timer1_Timer"), member(&Form1::Timer1_Timer)); });
+    connect(MSComm1, &MSComm::OnComm, this, [=, this] {
+        dispatch(QStringLiteral("MSComm1_OnComm"), member(&Form1::MSComm1_OnComm));
+    });
 }
 
-void Form1::dispatch(const char *handler, void (Form1::*method)())
+void Form1::dispatch(const QString &handler, const std::function<void()> &run)
 {
     if (observer_ && !observer_(handler))
         return;
-    (this->*method)();
+    run();
+}
+
+ChannelWords Form1::channelWords() const
+{
+    ChannelWords words;
+    for (std::size_t i = 0; i < channels.size(); ++i)
+        words[i] = channels[i].state->text();
+    return words;
+}
+
+void Form1::setChannelWords(const ChannelWords &words)
+{
+    for (std::size_t i = 0; i < channels.size(); ++i)
+        channels[i].state->setText(words[i]);
+}
+
+ChannelChoices Form1::enabledChannels() const
+{
+    ChannelChoices enabled;
+    for (std::size_t i = 0; i < channels.size(); ++i)
+        enabled[i] = channels[i].yes->isChecked();
+    return enabled;
 }
 
 void Form1::keyPressEvent(QKeyEvent *event)

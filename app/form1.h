@@ -1,13 +1,16 @@
 #pragma once
 
 #include "app/edition.h"
-#include "bells/program_file.h"
+#include "bells/channel_rules.h"
 #include "host/host.h"
+#include "host/small_file.h"
 
 #include <QColor>
 #include <QWidget>
 
+#include <array>
 #include <functional>
+#include <string>
 
 class QGroupBox;
 class QLabel;
@@ -20,8 +23,8 @@ class MSComm;
 class WallClockTimer;
 
 // The one window. It holds every control by the name the operators' manuals and
-// the handlers use, and routes each notification to its handler. The handlers are
-// defined beside the subsystem they belong to (bells/, serial/, help/, app/).
+// the handlers use, in groups where they act as one, and routes each notification
+// to its handler. The handlers are defined in app/handlers/, one file per group.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -48,13 +51,16 @@ public:
     QLabel *Label10 = nullptr;
     QLabel *Label8 = nullptr;
 
-    QGroupBox *Frame7 = nullptr; // channel 1
-    QGroupBox *Frame6 = nullptr; // channel 2
-    QGroupBox *Frame5 = nullptr; // channel 3
-    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr;
-    QRadioButton *Option1 = nullptr, *Option2 = nullptr, *Option3 = nullptr; // "SI"
-    QRadioButton *Option4 = nullptr, *Option5 = nullptr, *Option6 = nullptr; // "NO"
-    QPushButton *Canal1 = nullptr, *Canal2 = nullptr, *Canal3 = nullptr;
+    // The three bell channels, channel 1 first (Frame7, Frame6, Frame5).
+    struct Channel
+    {
+        QGroupBox *frame = nullptr;
+        QLineEdit *state = nullptr;  // Text1..Text3: the channel's state word
+        QRadioButton *yes = nullptr; // Option1..Option3: "SI", the channel enabled
+        QRadioButton *no = nullptr;  // Option4..Option6: "NO"
+        QPushButton *test = nullptr; // Canal1..Canal3: "Prueba"
+    };
+    std::array<Channel, 3> channels;
 
     QGroupBox *Frame3 = nullptr; // transmission
     QLabel *Label3 = nullptr;
@@ -67,57 +73,49 @@ public:
     QLabel *Etiq_Estado = nullptr;
     QLabel *Label5 = nullptr;
     QLabel *Etiq_Velocidad = nullptr;
-    QRadioButton *Option11 = nullptr, *Option12 = nullptr, *Option13 = nullptr, *Option14 = nullptr;
-    QLabel *Label4 = nullptr, *Label18 = nullptr, *Label19 = nullptr, *Label20 = nullptr;
+    // An option button and the port or speed it stands for.
+    struct Choice
+    {
+        QRadioButton *option = nullptr;
+        int value = 0;
+    };
+    std::array<Choice, 4> portChoices; // Option11..Option14: COM1..COM4
     QPushButton *Boton_Abrir = nullptr;
     QPushButton *Boton_Cerrar = nullptr;
     MSComm *MSComm1 = nullptr;
 
-    QGroupBox *Baudios = nullptr; // speed
-    QRadioButton *Option7 = nullptr, *Option8 = nullptr, *Option9 = nullptr, *Option10 = nullptr;
-    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label17 = nullptr, *Label16 = nullptr;
+    QGroupBox *Baudios = nullptr;       // speed
+    std::array<Choice, 4> speedChoices; // Option7..Option10: 300..2400 bauds
 
     QGroupBox *Hora = nullptr; // clock
     ClickableLabel *Label6 = nullptr;
     QLabel *Label7 = nullptr;
     WallClockTimer *Timer1 = nullptr;
 
-    // --- Handlers ------------------------------------------------------------------
-    void Form_Load(); // app/startup.cpp
+    // --- Handlers (app/handlers/) -----------------------------------------------------
+    // A group's handler takes the index of the control in its group; the routing
+    // still knows each by the control's own name (Option1_Click, Canal2_Click, …).
+    void Form_Load(); // startup.cpp
 
-    void Boton_Abrir_Click();  // serial/opening.cpp
-    void Boton_Cerrar_Click(); // serial/opening.cpp
+    void Boton_Abrir_Click();  // opening_closing.cpp
+    void Boton_Cerrar_Click(); // opening_closing.cpp
 
-    void Option7_Click(); // serial/port_choice.cpp (Sonvira only)
-    void Option8_Click();
-    void Option9_Click();
-    void Option10_Click();
-    void Option11_Click();
-    void Option12_Click();
-    void Option13_Click();
-    void Option14_Click();
+    void Speed_Click(int choice); // port_choice.cpp: Option7..Option10 (Sonvira only)
+    void Port_Click(int choice);  // port_choice.cpp: Option11..Option14
 
-    void Option1_Click(); // bells/channels.cpp
-    void Option2_Click();
-    void Option3_Click();
-    void Option4_Click();
-    void Option5_Click();
-    void Option6_Click();
-    void Canal1_Click();
-    void Canal2_Click();
-    void Canal3_Click();
-    void Text1_Change();
-    void Text2_Change();
-    void Text3_Change();
+    void Yes_Click(int channel);   // channels.cpp: Option1..Option3
+    void No_Click(int channel);    // channels.cpp: Option4..Option6
+    void Canal_Click(int channel); // channels.cpp: Canal1..Canal3
+    void Text_Change(int channel); // channels.cpp: Text1..Text3
 
-    void Timer1_Timer(); // bells/tick.cpp
-    void Label6_Click();
+    void Timer1_Timer(); // tick.cpp
+    void Label6_Click(); // tick.cpp
 
-    void MSComm1_OnComm(); // bells/feedback.cpp
+    void MSComm1_OnComm(); // send_feedback.cpp
 
-    void File1_Click(); // bells/program_selection.cpp
+    void File1_Click(); // program_selection.cpp
 
-    void Boton_Ayuda_Click(); // help/help_viewer.cpp
+    void Boton_Ayuda_Click(); // help.cpp
 
     // Label colours, as the operator sees them (the ForeColor of the classic control).
     static void setForeColor(QLabel *label, const QColor &color);
@@ -126,7 +124,7 @@ public:
     // Every notification reaches its handler through one point. When an observer is
     // set, it is told the handler's name first, and the handler runs only if the
     // observer returns true; tests use it to see where each notification goes.
-    using DispatchObserver = std::function<bool(const char *handler)>;
+    using DispatchObserver = std::function<bool(const QString &handler)>;
     void setDispatchObserver(DispatchObserver observer) { observer_ = std::move(observer); }
 
 protected:
@@ -136,21 +134,29 @@ protected:
 private:
     void createControls();
     void routeNotifications();
-    void dispatch(const char *handler, void (Form1::*method)());
+    void dispatch(const QString &handler, const std::function<void()> &run);
 
     Edition edition_;
     Host &host_;
     DispatchObserver observer_;
 
-    // State that a handler must carry across events lives in the section of its
-    // subsystem below.
+    // What a handler carries from one event to the next, by the file that keeps it.
 
-    // bells/tick.cpp
-    ProgramFile programFile_;         // one buffer for every tick's read of the program
+    // The channels' words and "SI" choices, channel 1 first.
+    ChannelWords channelWords() const;
+    void setChannelWords(const ChannelWords &words);
+    ChannelChoices enabledChannels() const;
+
+    // tick.cpp
+    SmallFileReader program_;         // one buffer for every tick's read of the program
     bool programTroubleTold_ = false; // the operator knows the program cannot be read
     bool programNoticeOpen_ = false;  // that notice is on screen
     bool sendFailureOpen_ = false;    // a failed write's two messages are on screen
-    // serial/opening.cpp
+    QString programInUse() const;     // File2's folder and selected name
+    FireFlags dueFromProgram(const std::string &tickTime, QString *notice);
+    void sendFrame(const Frame &frame);
+
+    // opening_closing.cpp
     // The port of the selected port choice, 0 when none is; the speed of the
     // selected speed choice.
     int selectedPort() const;
@@ -158,4 +164,7 @@ private:
     // Gives the serial component the port and speed and opens the port; a step it
     // refuses is reported in two messages and ends the opening.
     void openPort(double port, int speed);
+
+    // send_feedback.cpp: "Enviando por COM 2:", or the earlier build's own words.
+    QString sendingText(const QString &repetidoresText) const;
 };

@@ -3,6 +3,7 @@
 #include "bells/frame.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -18,6 +19,10 @@ struct BellLine
 };
 
 BellLine splitLine(std::string_view line);
+
+// The largest program read: far beyond any school's day of bells, small enough to
+// read twice a second.
+inline constexpr std::int64_t maxProgramSize = 64 * 1024 * 1024;
 
 // Calls f(std::string_view line) for every line of text, without the line end. The
 // last line may lack its end; a line end at the very end adds no empty line.

@@ -2,7 +2,7 @@
 // thread. This compares that scan with a plain read of the same file, for programs
 // of 1,000, 100,000 and 1,000,000 lines.
 #include "bells/bell_program.h"
-#include "bells/program_file.h"
+#include "host/small_file.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -70,15 +70,15 @@ void plainRead(benchmark::State &state)
 void scan(benchmark::State &state)
 {
     const QString path = program(state.range(0));
-    ProgramFile reader;
+    SmallFileReader reader;
     std::int64_t bytes = 0;
     for (auto _ : state) {
-        const ProgramFileResult result = reader.read(path);
-        FireFlags due = dueChannels(result.text, "07:30:00");
+        reader.read(path, maxProgramSize, SmallFileReader::Beyond::Refuse, nullptr);
+        FireFlags due = dueChannels(reader.contents(), "07:30:00");
         benchmark::DoNotOptimize(due);
         if (!due[1])
             state.SkipWithError("the due line was not found");
-        bytes += std::int64_t(result.text.size());
+        bytes += std::int64_t(reader.contents().size());
     }
     state.SetBytesProcessed(bytes);
 }

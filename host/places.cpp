@@ -16,8 +16,9 @@ QString joined(const QString &folder, const QString &name)
 
 } // namespace
 
-Places::Places(QString homeFolder, QString programFolder)
-    : home_(std::move(homeFolder)), program_(std::move(programFolder))
+Places::Places(QString homeFolder, QString programFolder, QString searchPath)
+    : home_(std::move(homeFolder)), program_(std::move(programFolder)),
+      searchPath_(std::move(searchPath))
 {}
 
 Places Places::system()
@@ -25,7 +26,8 @@ Places Places::system()
 #ifdef Q_OS_WIN
     return Places(QStringLiteral("C:/"), QCoreApplication::applicationDirPath());
 #else
-    return Places(QDir::homePath(), QCoreApplication::applicationDirPath());
+    return Places(QDir::homePath(), QCoreApplication::applicationDirPath(),
+                  qEnvironmentVariable("PATH"));
 #endif
 }
 
@@ -106,9 +108,4 @@ QString Places::editorProgram(const QString &searchPath)
     }
     return {};
 #endif
-}
-
-QString Places::editorProgram()
-{
-    return editorProgram(qEnvironmentVariable("PATH"));
 }

@@ -9,8 +9,9 @@
 class Places
 {
 public:
-    // homeFolder stands for the drive "C:\"; programFolder holds the executable.
-    Places(QString homeFolder, QString programFolder);
+    // homeFolder stands for the drive "C:\"; programFolder holds the executable;
+    // searchPath is the PATH-style list of folders where the editor is looked for.
+    Places(QString homeFolder, QString programFolder, QString searchPath = {});
     static Places system();
 
     QString homeFolder() const { return home_; }
@@ -23,9 +24,8 @@ public:
     // The device behind COMn, or an empty string when port n has no device.
     QString portDevice(int port) const;
     // The text editor to start, or an empty string when none is installed.
-    // searchPath is a PATH-style list of folders.
+    QString editorProgram() const { return editorProgram(searchPath_); }
     static QString editorProgram(const QString &searchPath);
-    static QString editorProgram();
     // The editors looked for, in the order of preference, for messages that must
     // tell the operator what to install.
     static QStringList editorNames();
@@ -33,4 +33,5 @@ public:
 private:
     QString home_;
     QString program_;
+    QString searchPath_;
 };

@@ -1,18 +1,11 @@
 #include "serial/port_settings_file.h"
 
+#include "host/small_file.h"
 #include "serial/number_text.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -55,48 +48,6 @@ double leadingNumber(QByteArrayView text)
     return anyDigit ? value : 0;
 }
 
-// The beginning of a plain file, at most limit bytes; empty for anything else.
-QByteArray readBeginning(const QString &path, qsizetype limit)
-{
-#ifdef Q_OS_UNIX
-    // Opening a FIFO would wait for a writer and opening a tty would raise its
-    // modem lines, so only a plain file is opened at all, and then checked again
-    // in case the name changed hands in between.
-    const QByteArray name = QFile::encodeName(path);
-    struct stat info;
-    if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return {};
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QByteArray bytes;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        bytes.resize(limit);
-        qsizetype got = 0;
-        while (got < limit) {
-            const ssize_t n = ::read(fd, bytes.data() + got, size_t(limit - got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                got = 0; // a read error leaves nothing to trust
-            if (n <= 0)
-                break;
-            got += n;
-        }
-        bytes.truncate(got);
-    }
-    ::close(fd);
-    return bytes;
-#else
-    if (!QFileInfo(path).isFile())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(limit);
-#endif
-}
-
 } // namespace
 
 double savedPortValue(QByteArrayView content)
@@ -114,8 +65,13 @@ double savedPortValue(QByteArrayView content)
 
 double readSavedPort(const QString &path)
 {
-    // One byte beyond the longest line tells a long line from a short file.
-    return savedPortValue(readBeginning(path, longestFirstLine + 1));
+    // One byte beyond the longest line tells a long line from a short file. A file
+    // that cannot be read is no saved port.
+    SmallFileReader reader;
+    if (!reader.read(path, longestFirstLine + 1, SmallFileReader::Beyond::ReadStart, nullptr))
+        return 0;
+    const std::string_view start = reader.contents();
+    return savedPortValue(QByteArrayView(start.data(), qsizetype(start.size())));
 }
 
 QByteArray portSettingsLine(int port)

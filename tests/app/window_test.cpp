@@ -150,7 +150,8 @@ TEST(Window, EveryControlAndTheWindowAsTheOperatorSeesThem)
                                                                  Qt::WindowMaximizeButtonHint));
         EXPECT_EQ(form.windowIcon().pixmap(32, 32).size(), QSize(32, 32));
         // The channel frames lie within the channel area and on top of it.
-        for (QGroupBox *channel : {form.Frame7, form.Frame6, form.Frame5}) {
+        for (const Form1::Channel &c : form.channels) {
+            const QGroupBox *channel = c.frame;
             const QWidget *atCentre = form.childAt(channel->geometry().center());
             EXPECT_TRUE(atCentre == channel || channel->isAncestorOf(atCentre));
             EXPECT_TRUE(form.Frame4->geometry().contains(channel->geometry()));
@@ -172,35 +173,43 @@ TEST(Routing, EachNotificationReachesItsHandler)
         Form1 f(edition, fake.host);
         f.Timer1->stop(); // its ticks are delivered by hand
         QStringList handlers;
-        f.setDispatchObserver([&](const char *handler) { return handlers.append(handler), false; });
+        f.setDispatchObserver(
+            [&](const QString &handler) { return handlers.append(handler), false; });
+        const auto named = [&](const char *name) { return f.findChild<QWidget *>(name); };
+        const auto option = [&](const char *name) { return f.findChild<QRadioButton *>(name); };
+        const auto button = [&](const char *name) { return f.findChild<QPushButton *>(name); };
+        const auto box = [&](const char *name) { return f.findChild<QLineEdit *>(name); };
         f.show();
         f.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
         for (int step = 0; step < 80; ++step) // moving the focus around selects nothing
             QTest::keyClick(QApplication::focusWidget(), step < 40 ? Qt::Key_Tab : Qt::Key_Backtab);
-        f.Canal2->setFocus();
-        QTest::keyClick(f.Canal2, Qt::Key_Enter); // a focused button takes Enter itself
-        select(f.Option12);
-        f.Option12->setFocus();
-        QTest::keyClick(f.Option12, Qt::Key_Down); // the arrows choose within a group
+        named("Canal2")->setFocus();
+        QTest::keyClick(named("Canal2"), Qt::Key_Enter); // a focused button takes Enter itself
+        select(option("Option12"));
+        option("Option12")->setFocus();
+        QTest::keyClick(option("Option12"), Qt::Key_Down); // the arrows choose within a group
         f.Boton_Abrir->click(), f.Boton_Cerrar->click(), click(f.Boton_Ayuda);
-        f.Canal1->click(), f.Canal2->click(), f.Canal3->click();
+        button("Canal1")->click(), button("Canal2")->click(), button("Canal3")->click();
         // Only becoming selected counts, by program as by a click.
-        select(f.Option4), select(f.Option1), select(f.Option1), f.Option1->click();
-        select(f.Option5), select(f.Option6), click(f.Option2);
-        select(f.Option8), select(f.Option9), select(f.Option10), select(f.Option7);
-        click(f.Option9);
-        select(f.Option14), select(f.Option11), select(f.Option12);
-        f.Text1->setText("Sin puerto"), f.Text2->setText("Preparado"), f.Text3->setText("Disparo");
+        select(option("Option4")), select(option("Option1")), select(option("Option1")),
+            option("Option1")->click();
+        select(option("Option5")), select(option("Option6")), click(option("Option2"));
+        select(option("Option8")), select(option("Option9")), select(option("Option10")),
+            select(option("Option7"));
+        click(option("Option9"));
+        select(option("Option14")), select(option("Option11")), select(option("Option12"));
+        box("Text1")->setText("Sin puerto"), box("Text2")->setText("Preparado"),
+            box("Text3")->setText("Disparo");
         f.Texto_Mensajes->setText("Detenido..."), f.Texto_a_Enviar->setText("07:30:00");
         emit f.File1->Click();
         emit f.File2->Click();
         emit f.Timer1->timeout();
         emit f.MSComm1->OnComm();
         for (QWidget *w :
-             std::initializer_list<QWidget *>{f.Label6, f.Label7, f.Label4, f.Frame1, &f})
+             std::initializer_list<QWidget *>{f.Label6, f.Label7, named("Label4"), f.Frame1, &f})
             click(w);
-        QTest::keyClick(f.Text1, Qt::Key_Return);
+        QTest::keyClick(named("Text1"), Qt::Key_Return);
         f.resize(500, 700), f.close();
         // Only Sonvira has the bracketed handlers and a default button.
         QString expected = "Canal2_Click Option12_Click Option13_Click Boton_Abrir_Click "
@@ -312,16 +321,14 @@ void clickOn(FileListBox *list, const QString &name, Qt::KeyboardModifiers keys 
 }
 
 // File1 on a working folder of its own, with a blank in its name, that is not the program
-// folder; File2 on the default program as start-up leaves it; a PATH whose only editor is a
-// stand-in that the recording launcher never runs.
+// folder; File2 on the default program as start-up leaves it; a search path whose only editor
+// is a stand-in that the recording launcher never runs.
 TEST(ProgramSelection, File1EditsTheChosenProgramAndFile2PutsItInUse)
 {
     FakeHost fake;
     const QString bin = fake.home.path() + QStringLiteral("/bin"), editor = bin + "/gedit";
     const QString work = fake.home.path() + QStringLiteral("/carpeta de trabajo");
     ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(work));
-    const auto restorePath = qScopeGuard([path = qgetenv("PATH")] { qputenv("PATH", path); });
-    qputenv("PATH", QFile::encodeName(bin));
     touch(editor);
     QFile(editor).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     for (const char *name : {"timbres_1.txt", "timbres de verano.txt", "timbre_sabado.txt"})

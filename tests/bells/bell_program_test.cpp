@@ -1,15 +1,8 @@
 #include "bells/bell_program.h"
-#include "bells/program_file.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
-#include <sys/fsuid.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace std::string_literals;
 
@@ -36,9 +29,8 @@ TEST(BellProgram, ScanAgreesWithTheLineRuleOnRandomPrograms)
     }
 }
 
-// One reader for every row, the largest program first: later reads reuse its buffer
-// and still see each new content whole.
-TEST(BellProgram, ReadsAndScansProgramFilesAndRefusesAnythingElse)
+// Rows of program text, tick time and the channels due.
+TEST(BellProgram, DueChannelsOfAProgram)
 {
     const std::string mb(1 << 20, 'x');
     const std::tuple<std::string, const char *, FireFlags> rows[] = {
@@ -62,40 +54,6 @@ TEST(BellProgram, ReadsAndScansProgramFilesAndRefusesAnythingElse)
         {"3,07:00:00\n1,08:00:00\n2,08:00:00", "08:00:00", {0, 0, 1}},
         {"", "00:00:00", {}},
     };
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("timbres_1.txt"));
-    ProgramFile reader;
-    const char *buffer = nullptr;
-    for (const auto &[content, tick, due] : rows) {
-        std::ofstream(path.toStdString(), std::ios::binary) << content;
-        const ProgramFileResult result = reader.read(path);
-        ASSERT_TRUE(result.text == content) << content.substr(0, 40);
-        EXPECT_EQ(dueChannels(result.text, tick), due) << content.substr(0, 40);
-        EXPECT_EQ(result.text.data(), buffer ? buffer : (buffer = result.text.data()));
-    }
-
-    // Whatever the name points at, a read neither blocks nor runs without end.
-    const auto at = [&](const char *name) { return dir.filePath(QLatin1String(name)); };
-    ASSERT_TRUE(QFile(at("f")).open(QIODevice::WriteOnly) &&
-                QFile(at("grande")).open(QIODevice::WriteOnly));
-    ASSERT_TRUE(QFile::resize(at("f"), ProgramFile::maxSize) &&
-                QFile::resize(at("grande"), ProgramFile::maxSize + 1));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(at("fifo")).constData(), 0644), 0);
-    using enum ProgramFileStatus;
-    const std::pair<QString, ProgramFileStatus> places[] = {
-        {"", NotSelected},    {at("falta.txt"), Missing}, {at("f") + QChar(0), Missing},
-        {dir.path(), Folder}, {at("fifo"), NotRegular},   {"/dev/zero", NotRegular},
-        {at("f"), Read},      {at("grande"), TooLarge}};
-    ::alarm(5); // a read that blocks ends the test with the alarm signal instead of hanging it
-    for (const auto &[name, status] : places) {
-        const ProgramFileResult result = reader.read(name);
-        EXPECT_EQ(result.status, status) << name.toStdString();
-        EXPECT_EQ(result.description.isEmpty(), result.ok()) << name.toStdString();
-    }
-    ::alarm(0);
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
-    ::chmod(QFile::encodeName(at("f")).constData(), 0);
-    ::setfsuid(65534); // root would read whatever the mode says
-    EXPECT_EQ(reader.read(at("f")).status, NoPermission);
-    ::setfsuid(::geteuid());
+    for (const auto &[content, tick, due] : rows)
+        EXPECT_EQ(dueChannels(content, tick), due) << content.substr(0, 40);
 }

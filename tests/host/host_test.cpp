@@ -70,7 +70,7 @@ TEST_F(HostPlaces, EditorIsTheFirstOfTheListInTheSearchPath)
     plant(root.path() + "/gedit"_L1);
     plant(folders[0] + "gnome-text-editor"_L1, false);
     ASSERT_TRUE(QDir().mkpath(folders[0] + "gedit"_L1));
-    EXPECT_EQ(Places::editorProgram(), root.path() + "/gedit"_L1);
+    EXPECT_EQ(Places::system().editorProgram(), root.path() + "/gedit"_L1);
     EXPECT_EQ(Places::editorProgram(u""_s) + Places::editorProgram(u"::"_s), QString());
 
     for (const QString &editor : u"gnome-text-editor gedit kate kwrite mousepad xed pluma "

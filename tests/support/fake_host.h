@@ -57,13 +57,14 @@ public:
 };
 
 // A host whose home and program folders are fresh temporary folders, with the data
-// folder already made.
+// folder already made; the editor is looked for in bin/ of that home only.
 class FakeHost
 {
 public:
     FakeHost()
         : host{clock, messages, launcher,
-               Places(home.path(), home.path() + QStringLiteral("/programa"))}
+               Places(home.path(), home.path() + QStringLiteral("/programa"),
+                      home.path() + QStringLiteral("/bin"))}
     {
         QDir(home.path()).mkpath(QStringLiteral("Quirzal"));
         QDir(home.path()).mkpath(QStringLiteral("programa"));

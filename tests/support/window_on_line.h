@@ -94,8 +94,10 @@ struct WindowOnLine
     // The words of channels 1 to 3 by initial: "PDC" is Preparado, Disparo, Cerrado.
     QString words() const
     {
-        return form->Text1->text().left(1) + form->Text2->text().left(1) +
-               form->Text3->text().left(1);
+        QString initials;
+        for (const Form1::Channel &channel : form->channels)
+            initials += channel.state->text().left(1);
+        return initials;
     }
     // The port labels, each colour after its caption.
     QString labels() const

@@ -6,7 +6,8 @@
 TEST(Channels, ChoicesSetTheWordAndPruebaFiresOrTellsWhyNot)
 {
     WindowOnLine w(Edition::Sonvira);
-    QLineEdit *const boxes[] = {w.form->Text1, w.form->Text2, w.form->Text3};
+    QLineEdit *const boxes[] = {w.form->channels[0].state, w.form->channels[1].state,
+                                w.form->channels[2].state};
     for (auto [options, words] : {std::pair{"456", "CCC"}, {"123", "SSS"}}) {
         for (QLineEdit *box : boxes)
             box->setText(QStringLiteral("Disparo"));

@@ -1,9 +1,15 @@
+// What the serial component tells between ticks.
 #include "app/form1.h"
-
 #include "serial/mscomm.h"
 
 #include <QLabel>
 #include <QLineEdit>
+
+QString Form1::sendingText(const QString &repetidoresText) const
+{
+    return edition_ == Edition::Sonvira ? QStringLiteral("Enviando por ") + Etiq_Puerto->text()
+                                        : repetidoresText;
+}
 
 void Form1::MSComm1_OnComm()
 {
@@ -13,7 +19,5 @@ void Form1::MSComm1_OnComm()
     if (MSComm1->commEvent() == MSComm::EventReceive)
         MSComm1->input();
     if (MSComm1->commEvent() == MSComm::EventSend)
-        Texto_Mensajes->setText(edition_ == Edition::Sonvira
-                                    ? QStringLiteral("Enviando por ") + Etiq_Puerto->text()
-                                    : QStringLiteral("Enviando"));
+        Texto_Mensajes->setText(sendingText(QStringLiteral("Enviando")));
 }

@@ -4,8 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-// Opening and closing the serial port: what the window's handlers decide without
-// looking at the window.
+// The port labels' colours and the closing's failure messages, shared by start-up
+// and the opening and closing.
 
 // Colours of the port labels: a closed port, an open port and its speed, and the
 // speed of a port since closed.

@@ -1,9 +1,8 @@
 // What the window does once, when it loads and before the operator can use it.
 #include "app/file_list_box.h"
 #include "app/form1.h"
-#include "bells/channel_rules.h"
+#include "app/handlers/port_labels.h"
 #include "serial/mscomm.h"
-#include "serial/opening.h"
 #include "serial/port_settings_file.h"
 
 #include <QLabel>
@@ -12,29 +11,27 @@
 
 void Form1::Form_Load()
 {
-    const bool sonvira = edition() == Edition::Sonvira;
-    const QString settingsFile = host().places.portSettingsFile();
+    const bool sonvira = edition_ == Edition::Sonvira;
+    const QString settingsFile = host_.places.portSettingsFile();
 
     if (sonvira) {
         // A missing or unreadable file reads as no saved port.
         const double saved = readSavedPort(settingsFile);
-        QRadioButton *choices[] = {Option11, Option12, Option13, Option14};
-        for (int port = 1; port <= 4; ++port) {
-            if (saved == port)
-                choices[port - 1]->setChecked(true);
+        for (const Choice &choice : portChoices) {
+            if (saved == choice.value)
+                choice.option->setChecked(true);
         }
     }
 
-    File2->setFileName(host().places.defaultProgram());
-    Text1->setText(noPortWord.toString());
-    Text2->setText(noPortWord.toString());
-    Text3->setText(noPortWord.toString());
+    File2->setFileName(host_.places.defaultProgram());
+    for (const Channel &channel : channels)
+        channel.state->setText(noPortWord.toString());
 
     MSComm1->setInputLen(0);
     MSComm1->setRThreshold(1);
     MSComm1->setSThreshold(1);
 
-    host().messages.show(
+    host_.messages.show(
         sonvira
             ? QStringLiteral(
                   "Recuerde, si no hay un puerto abierto, debe abrirlo antes de empezar a usarlo")

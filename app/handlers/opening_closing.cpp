@@ -1,9 +1,8 @@
 // Opening and closing the serial port: the opening shared by Boton_Abrir and
 // Sonvira's start-up, and the closing of Boton_Cerrar.
-#include "serial/opening.h"
+#include "app/handlers/port_labels.h"
 
 #include "app/form1.h"
-#include "bells/channel_rules.h"
 #include "bells/frame.h"
 #include "serial/mscomm.h"
 #include "serial/number_text.h"
@@ -58,24 +57,18 @@ QStringList closingFailureMessages(int selectedPort, int openPort, const QString
 
 int Form1::selectedPort() const
 {
-    const QRadioButton *choices[] = {Option11, Option12, Option13, Option14};
-    for (int i = 0; i < 4; ++i) {
-        if (choices[i]->isChecked())
-            return i + 1;
+    for (const Choice &choice : portChoices) {
+        if (choice.option->isChecked())
+            return choice.value;
     }
     return 0;
 }
 
 int Form1::selectedSpeed() const
 {
-    const struct
-    {
-        const QRadioButton *choice;
-        int speed;
-    } speeds[] = {{Option7, 300}, {Option8, 600}, {Option9, 1200}, {Option10, 2400}};
-    for (const auto &s : speeds) {
-        if (s.choice->isChecked())
-            return s.speed;
+    for (const Choice &choice : speedChoices) {
+        if (choice.option->isChecked())
+            return choice.value;
     }
     // The speed group starts with 300 selected and cannot be cleared.
     return 300;
@@ -87,7 +80,7 @@ void Form1::openPort(double port, int speed)
     // may leave another one in the component.
     const auto fail = [this, port](const QString &description) {
         for (const QString &text : openingFailureMessages(port, description))
-            host().messages.show(text);
+            host_.messages.show(text);
     };
 
     const std::optional<int> commPort = commPortValue(port);
@@ -101,7 +94,7 @@ void Form1::openPort(double port, int speed)
         return fail(MSComm1->errorString());
 
     const QString portText = numberText(port);
-    host().messages.show(QStringLiteral("Puerto COM") + portText + QStringLiteral(": abierto OK"));
+    host_.messages.show(QStringLiteral("Puerto COM") + portText + QStringLiteral(": abierto OK"));
     Etiq_Puerto->setText(QStringLiteral("COM") + portText + QLatin1Char(':'));
     setForeColor(Etiq_Velocidad, openPortColor);
     Etiq_Velocidad->setText(numberText(speed) + QStringLiteral(" bauds"));
@@ -115,13 +108,13 @@ void Form1::Boton_Abrir_Click()
     double port = 1; // repetidores always has a port choice selected
     if (const int chosen = selectedPort()) {
         port = chosen;
-        if (edition() == Edition::Sonvira) {
+        if (edition_ == Edition::Sonvira) {
             // A file that cannot be written costs only the memory of the port for
             // the next start; the opening tells the operator what matters now.
-            writeSavedPort(host().places.portSettingsFile(), chosen, nullptr);
+            writeSavedPort(host_.places.portSettingsFile(), chosen, nullptr);
         }
-    } else if (edition() == Edition::Sonvira) {
-        port = readSavedPort(host().places.portSettingsFile());
+    } else if (edition_ == Edition::Sonvira) {
+        port = readSavedPort(host_.places.portSettingsFile());
     }
     openPort(port, speed);
 }
@@ -132,11 +125,7 @@ void Form1::Boton_Cerrar_Click()
         return;
     const int chosen = selectedPort();
 
-    const ChannelWords words =
-        closingWords({Option1->isChecked(), Option2->isChecked(), Option3->isChecked()});
-    Text1->setText(words[0]);
-    Text2->setText(words[1]);
-    Text3->setText(words[2]);
+    setChannelWords(closingWords(enabledChannels()));
 
     // A lost device cannot take the farewell; the port is closed all the same.
     MSComm1->setOutput(QByteArray(closingString.data(), qsizetype(closingString.size())));
@@ -146,10 +135,10 @@ void Form1::Boton_Cerrar_Click()
     if (!MSComm1->setPortOpen(false)) {
         for (const QString &text :
              closingFailureMessages(chosen, openCommPort, MSComm1->errorString()))
-            host().messages.show(text);
+            host_.messages.show(text);
         return;
     }
-    host().messages.show(QStringLiteral("Puertos COM: cerrados OK"));
+    host_.messages.show(QStringLiteral("Puertos COM: cerrados OK"));
     setForeColor(Etiq_Velocidad, closedSpeedColor);
     setForeColor(Etiq_Estado, closedPortColor);
     Etiq_Estado->setText(QStringLiteral("CERRADO"));

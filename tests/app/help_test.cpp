@@ -1,6 +1,5 @@
 #include "app/form1.h"
 #include "app/wall_clock_timer.h"
-#include "bells/bell_program.h"
 #include "fake_host.h"
 
 #include <QPushButton>
@@ -28,8 +27,6 @@ TEST(HelpButton, StartsTheEditorOnLeemeAsOneArgumentOrGivesTwoMessages)
 {
     FakeHost fake;
     const QString marker = fake.home.path() + "/hecho"_L1;
-    const QByteArray oldPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(fake.home.path()));
     QFile editor(fake.home.path() + "/gedit"_L1);
     ASSERT_TRUE(editor.open(QIODevice::WriteOnly) && editor.write(recordingEditor) > 0);
     editor.close();
@@ -43,7 +40,8 @@ TEST(HelpButton, StartsTheEditorOnLeemeAsOneArgumentOrGivesTwoMessages)
     for (int i = 0; i < folders.size(); ++i) {
         const QString folder = fake.home.path() + u'/' + folders[i];
         RecordingMessageBoxes messages;
-        Host host{fake.clock, messages, launcher, Places(fake.home.path(), folder)};
+        Host host{fake.clock, messages, launcher,
+                  Places(fake.home.path(), folder, fake.home.path())};
         Form1 form(i % 2 ? Edition::Repetidores : Edition::Sonvira, host);
         form.Timer1->stop();
         if (i >= 7) // an editor that cannot start: "#!" and no interpreter; then none
@@ -67,26 +65,6 @@ TEST(HelpButton, StartsTheEditorOnLeemeAsOneArgumentOrGivesTwoMessages)
         EXPECT_TRUE(told.isEmpty() && QFile(folder + "/go"_L1).open(QIODevice::WriteOnly));
     }
     EXPECT_FALSE(QFile::exists(marker));
-    qputenv("PATH", oldPath);
-}
-
-// Until the operator edits it, the default program rings nothing at any second of
-// the day, read as the tick reads it; each example, its mark taken away, rings once.
-TEST(DefaultProgram, RingsNothingUntilAnExampleLosesItsMark)
-{
-    QFile file(u"" SONVIRA_SOURCE_DIR "/data/timbres_1.txt"_s);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray program = file.readAll();
-    const std::string text = program.toStdString();
-    const std::string live = QByteArray(program).replace("\n#", "\n").toStdString();
-    qsizetype rung = 0;
-    for (int second = 0; second < 24 * 3600; ++second) {
-        const std::string time = QTime(0, 0).addSecs(second).toString(u"HH:mm:ss"_s).toStdString();
-        ASSERT_EQ(dueChannels(text, time), FireFlags{}) << time;
-        rung += std::ranges::count(dueChannels(live, time), true);
-    }
-    EXPECT_TRUE(rung > 0 && rung == program.count("\n#") && program.endsWith("\r\n") &&
-                program.count('\n') == program.count("\r\n"));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
-#include "help/editor.h"
+#include "host/editor.h"
 
 bool Abrir_en_Editor(Host &host, const QString &path, QString *error)
 {
-    const QString editor = Places::editorProgram();
+    const QString editor = host.places.editorProgram();
     if (editor.isEmpty()) {
         if (error)
             *error = QStringLiteral("No se encontró ningún editor de textos. Instale uno de "

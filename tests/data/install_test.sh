@@ -18,7 +18,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/Sonvira bin/repetidores libexec/sonvira/Sonvira libexec/sonvira/repetidores; do
     [ -x "$prefix/$f" ] || fail "$f is not installed as a program"
 done
-cmp -s "$prefix/libexec/sonvira/leeme.txt" "$source/help/leeme.txt" || fail "leeme.txt"
+cmp -s "$prefix/libexec/sonvira/leeme.txt" "$source/data/leeme.txt" || fail "leeme.txt"
 cmp -s "$prefix/share/sonvira/timbres_1.txt" "$source/data/timbres_1.txt" || fail "timbres_1.txt"
 for p in Sonvira repetidores; do
     grep -qx "Exec=$p" "$prefix/share/applications/$p.desktop" || fail "$p.desktop"

@@ -1,6 +1,6 @@
 #include "app/file_list_box.h"
 #include "app/form1.h"
-#include "help/editor.h"
+#include "host/editor.h"
 
 #include <QDir>
 
@@ -16,13 +16,13 @@ void Form1::File1_Click()
     const QString path = QDir(File1->path()).filePath(name);
 
     QString error;
-    if (!Abrir_en_Editor(host(), path, &error)) {
+    if (!Abrir_en_Editor(host_, path, &error)) {
         // The operator asked to edit and saw it fail; the program in use stays as
         // it was rather than changing behind an error message. File2 still lets
         // the operator choose a program without the editor.
-        host().messages.show(QStringLiteral("No se pudo abrir ") + path +
-                             QStringLiteral(" en el Bloc de Notas"));
-        host().messages.show(QStringLiteral("Sistema detectó: ") + error);
+        host_.messages.show(QStringLiteral("No se pudo abrir ") + path +
+                            QStringLiteral(" en el Bloc de Notas"));
+        host_.messages.show(QStringLiteral("Sistema detectó: ") + error);
         return;
     }
     File2->setFileName(path);

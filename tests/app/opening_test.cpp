@@ -1,4 +1,4 @@
-#include "serial/opening.h"
+#include "app/handlers/port_labels.h"
 #include "window_on_line.h"
 
 #include <QTest>
@@ -131,7 +131,7 @@ TEST(Closing, SetsTheWordsSaysGoodbyeAndClosesEvenALostDevice)
         w.open();
         for (const char *n = options; *n; ++n)
             w.option(*n - '0')->setChecked(true);
-        w.form->Text2->setText(QStringLiteral("Disparo"));
+        w.form->channels[1].state->setText(QStringLiteral("Disparo"));
         if (lost) {
             w.pty.closeMaster();
             QTest::qWait(50); // for the component to see it gone
@@ -146,7 +146,7 @@ TEST(Closing, SetsTheWordsSaysGoodbyeAndClosesEvenALostDevice)
         EXPECT_TRUE(closed) << "before it is told";
         EXPECT_EQ(w.labels(), "COM 2:| 1200 bauds|#000000|CERRADO|#ff0000");
 
-        w.form->Text1->setText(QStringLiteral("Preparado"));
+        w.form->channels[0].state->setText(QStringLiteral("Preparado"));
         w.form->Boton_Cerrar->click();
         EXPECT_EQ(w.told().size(), 1);
         EXPECT_TRUE(w.words().startsWith(u'P'));

@@ -1,0 +1,108 @@
+// The clock tick: twice a second it shows the time and, while the port is open,
+// fires what the bell program makes due and sends the satellites the time frame.
+#include "app/clickable_label.h"
+#include "app/file_list_box.h"
+#include "app/form1.h"
+#include "bells/bell_program.h"
+#include "bells/channel_rules.h"
+#include "serial/mscomm.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QScopedValueRollback>
+
+namespace {
+
+QString unreadableProgramNotice(const QString &path, const QString &why)
+{
+    const QString consequence =
+        QStringLiteral("Los relojes siguen en hora, pero no sonará ningún timbre del programa.");
+    if (path.isEmpty())
+        return QStringLiteral("No hay ningún programa de timbres seleccionado en \"Programa en "
+                              "uso\". ") +
+               consequence;
+    return QStringLiteral("No se puede leer el programa de timbres %1: %2. ")
+               .arg(QDir::toNativeSeparators(path), why) +
+           consequence;
+}
+
+} // namespace
+
+void Form1::Label6_Click()
+{
+    Label6->setText(regionalTimeText(host_.clock.now().time()));
+}
+
+void Form1::Timer1_Timer()
+{
+    Label6_Click();
+    if (!MSComm1->portOpen()) {
+        Texto_Mensajes->setText(QStringLiteral("Detenido..."));
+        return;
+    }
+    const std::string tickTime = tickTimeText(host_.clock.now().time());
+
+    QString notice;
+    const FireFlags due = dueFromProgram(tickTime, &notice);
+
+    const std::optional<TickResult> result =
+        tickChannels(channelWords(), enabledChannels(), tickTime, due);
+    if (!result)
+        return; // not a time of day: nothing a satellite could show
+    setChannelWords(result->words);
+
+    Texto_a_Enviar->setText(QString::fromLatin1(tickTime.data(), qsizetype(tickTime.size())));
+    Texto_Mensajes->setText(sendingText(QStringLiteral("Enviando...")));
+    sendFrame(result->frame);
+
+    if (!notice.isEmpty()) {
+        const QScopedValueRollback open(programNoticeOpen_, true);
+        host_.messages.show(notice);
+    }
+}
+
+QString Form1::programInUse() const
+{
+    const QString name = File2->fileName();
+    return name.isEmpty() ? QString() : QDir(File2->path()).filePath(name);
+}
+
+// The program that "Programa en uso" shows is read afresh on every tick, so an edit
+// or another choice counts from this very tick. One that cannot be read fires
+// nothing; the frame still goes out, since the satellites keep the time without a
+// program. The operator is told once, after the frame, and again only once the
+// program has been readable in between.
+FireFlags Form1::dueFromProgram(const std::string &tickTime, QString *notice)
+{
+    const QString path = programInUse();
+    QString why;
+    if (!path.isEmpty() &&
+        program_.read(path, maxProgramSize, SmallFileReader::Beyond::Refuse, &why)) {
+        programTroubleTold_ = false;
+        return dueChannels(program_.contents(), tickTime);
+    }
+    if (!programTroubleTold_ && !programNoticeOpen_) {
+        programTroubleTold_ = true;
+        *notice = unreadableProgramNotice(path, why);
+    }
+    return {};
+}
+
+// Ticks go on while the boxes are open. The status is written first, as the state
+// of the line at this tick: written after the boxes it could cover a later tick's
+// news. A lost line fails every tick, so while one failure's boxes are open later
+// failures only update the status.
+void Form1::sendFrame(const Frame &frame)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
+    if (MSComm1->setOutput(bytes))
+        return;
+    const QString description = MSComm1->errorString();
+    Texto_Mensajes->setText(QStringLiteral("Ocurrió error al enviar"));
+    if (sendFailureOpen_)
+        return;
+    const QScopedValueRollback open(sendFailureOpen_, true);
+    host_.messages.show(
+        QStringLiteral("Ocurrió un error al intentar acceder a repetidores esclavos"));
+    host_.messages.show(QStringLiteral("Sistema detectó: ") + description);
+}
