@@ -10,7 +10,6 @@
 #include <QThread>
 
 #include <algorithm>
-#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
@@ -53,12 +52,16 @@ qint64 lineTimeMs(const LineSettings &line, qint64 bytes)
 
 } // namespace
 
-struct MSComm::Private
+// The component's state and the steps that change it. MSComm's own members are
+// the properties of the classic control; what they share lives here.
+class MSComm::Private
 {
+public:
     MSComm *q = nullptr;
     DeviceResolver resolver;
     QSerialPort port;
 
+    // The properties as last set.
     int commPort = 1;
     QString settings = QStringLiteral("300,N,8,1");
     LineSettings line;
@@ -70,18 +73,32 @@ struct MSComm::Private
     bool lost = false; // open, but the device went away; the next Output reopens it
     QString lostDevice;
 
+    // Received characters not yet taken with Input, at most inputBufferSize.
     QByteArray inbox;
+
+    // Notifications. OnComm is always posted to the event loop, never raised from
+    // inside a call of the window, and a handler may wait in a message box while
+    // later notifications run; these keep that orderly:
+    // - sendArmed: an Output was handed over and its "transmit buffer emptied" is
+    //   still to be told, so the send notification comes once per Output, not on
+    //   every partial write;
+    // - sendPosted, receivePosted: one notification of each kind is already on its
+    //   way, so a flood of bytes posts one, not one per byte;
+    // - generation: bumped whenever the device is closed; a notification posted
+    //   before carries the old value and is dropped on arrival;
+    // - notifying, commEvent: how deep OnComm handlers are nested, and the event the
+    //   innermost one sees; an outer handler finds its own CommEvent again when an
+    //   inner one returns.
     bool sendArmed = false;
+    bool sendPosted = false;
+    bool receivePosted = false;
+    quint64 generation = 0;
+    int notifying = 0;
+    int commEvent = 0;
 
     // Errors raised inside our own calls on the port are answered by those calls'
     // results; only the others mean the device went away.
     bool ownCall = false;
-
-    int commEvent = 0;
-    int notifying = 0;
-    bool sendPosted = false;
-    bool receivePosted = false;
-    quint64 generation = 0; // changes whenever the device is closed, to drop stale events
 
     QString error;
 
@@ -112,13 +129,17 @@ struct MSComm::Private
                                                               : QSerialPort::OneStop);
     }
 
-    // Opens the device of the current port with the current settings; on failure
-    // returns the description.
-    std::optional<QString> openDevice()
+    // Opens the device of the current port with the current settings. On failure
+    // returns false with the description in *why.
+    bool openDevice(QString *why)
     {
+        const auto failed = [why](const QString &description) {
+            *why = description;
+            return false;
+        };
         const QString device = resolver ? resolver(commPort) : QString();
         if (device.isEmpty())
-            return QStringLiteral("El puerto %1 no existe").arg(portName());
+            return failed(QStringLiteral("El puerto %1 no existe").arg(portName()));
 #ifdef Q_OS_WIN
         const QString target = device;
 #else
@@ -127,34 +148,36 @@ struct MSComm::Private
         const QString target = QFileInfo(device).canonicalFilePath();
 #endif
         if (target.isEmpty())
-            return QStringLiteral("No se encuentra el dispositivo %1 del puerto %2")
-                .arg(device, portName());
+            return failed(QStringLiteral("No se encuentra el dispositivo %1 del puerto %2")
+                              .arg(device, portName()));
 
         QScopedValueRollback quiet(ownCall, true);
         port.setPortName(target);
         applyLine(line);
         if (port.open(QIODevice::ReadWrite)) {
             lostDevice = device;
-            return std::nullopt;
+            return true;
         }
 
         switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
-            return QStringLiteral("No se encuentra el dispositivo %1 del puerto %2")
-                .arg(device, portName());
+            return failed(QStringLiteral("No se encuentra el dispositivo %1 del puerto %2")
+                              .arg(device, portName()));
         case QSerialPort::PermissionError:
             // The lock file and the kernel's exclusive mode both end here.
             if (QFileInfo(target).isReadable() && QFileInfo(target).isWritable())
-                return QStringLiteral("El puerto %1 está en uso por otro programa").arg(portName());
-            return QStringLiteral("No hay permiso para abrir el dispositivo %1 del puerto %2")
-                .arg(device, portName());
+                return failed(
+                    QStringLiteral("El puerto %1 está en uso por otro programa").arg(portName()));
+            return failed(
+                QStringLiteral("No hay permiso para abrir el dispositivo %1 del puerto %2")
+                    .arg(device, portName()));
         case QSerialPort::UnsupportedOperationError:
-            return QStringLiteral(
-                       "El dispositivo %1 del puerto %2 no admite la configuración \"%3\"")
-                .arg(device, portName(), settings);
+            return failed(
+                QStringLiteral("El dispositivo %1 del puerto %2 no admite la configuración \"%3\"")
+                    .arg(device, portName(), settings));
         default:
-            return QStringLiteral("No se pudo abrir el dispositivo %1 del puerto %2: %3")
-                .arg(device, portName(), port.errorString());
+            return failed(QStringLiteral("No se pudo abrir el dispositivo %1 del puerto %2: %3")
+                              .arg(device, portName(), port.errorString()));
         }
     }
 
@@ -328,8 +351,8 @@ bool MSComm::setPortOpen(bool open)
     if (open) {
         if (d->open)
             return d->fail(QStringLiteral("El puerto %1 ya está abierto").arg(d->portName()));
-        if (const auto failure = d->openDevice())
-            return d->fail(*failure);
+        if (QString why; !d->openDevice(&why))
+            return d->fail(why);
         d->open = true;
         d->lost = false;
         d->inbox.clear();
@@ -389,7 +412,7 @@ bool MSComm::setOutput(const QByteArray &data)
             .arg(d->lostDevice, d->portName());
     };
     if (d->lost) {
-        if (d->openDevice())
+        if (QString why; !d->openDevice(&why))
             return d->fail(lostDescription());
         d->lost = false;
     }

@@ -58,6 +58,6 @@ signals:
     void OnComm();
 
 private:
-    struct Private;
+    class Private;
     std::unique_ptr<Private> d;
 };
