@@ -66,7 +66,7 @@ QString Places::portDevice(int port) const
     const QString link = joined(dataFolder(), name);
     if (QFileInfo(link).isSymLink() || QFileInfo::exists(link))
         return link;
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+    return systemPorts_ + QString::number(port - 1);
 #endif
 }
 

@@ -23,6 +23,10 @@ public:
 
     // The device behind COMn, or an empty string when port n has no device.
     QString portDevice(int port) const;
+    // Where the system's own serial ports are named: COMn without an entry in the
+    // data folder is this followed by n - 1 ("/dev/ttyS" here). Tests point it
+    // into their own folder, so that no port can reach a real device.
+    void setSystemPorts(const QString &prefix) { systemPorts_ = prefix; }
     // The text editor to start, or an empty string when none is installed.
     QString editorProgram() const { return editorProgram(searchPath_); }
     static QString editorProgram(const QString &searchPath);
@@ -34,4 +38,5 @@ private:
     QString home_;
     QString program_;
     QString searchPath_;
+    QString systemPorts_ = QStringLiteral("/dev/ttyS");
 };

@@ -22,9 +22,12 @@ namespace {
 // characters beyond it are dropped rather than kept without limit.
 constexpr qsizetype inputBufferSize = 1024;
 
-// How long a close may wait for bytes handed over just before it, beyond the time
-// they take on the line.
-constexpr qint64 closeDrainMarginMs = 250;
+// How long output may lag behind the time its bytes take on the line before the
+// line counts as stalled. A USB adapter holds bytes up to its latency timer (16 ms
+// by default) and the kernel's scheduling adds a few more; 200 ms is ten times
+// that, and still lets the next tick find a stalled frame: at 300 baud a frame
+// takes 233 ms, and 233 + 200 is less than the 500 ms between ticks.
+constexpr qint64 outputMarginMs = 200;
 
 QSerialPort::Parity qtParity(LineParity parity)
 {
@@ -71,10 +74,21 @@ public:
 
     bool open = false; // PortOpen: from a successful open until the operator closes
     bool lost = false; // open, but the device went away; the next Output reopens it
-    QString lostDevice;
+    // The path the port was opened by: the COMn entry, or the system's own name. A
+    // lost device is reopened there only. Resolving the port again could land on
+    // another device (the COMn entry removed, its fallback a console or a modem)
+    // while the screen said all is well.
+    QString device;
 
     // Received characters not yet taken with Input, at most inputBufferSize.
     QByteArray inbox;
+
+    // The output on its way: the bytes handed over since the line was last found
+    // idle, and when that was (ms of a steady clock). Together with the line's
+    // settings they tell when the line should be done with them.
+    QElapsedTimer steady;
+    qint64 backlogSinceMs = 0;
+    qint64 backlogBytes = 0;
 
     // Notifications. OnComm is always posted to the event loop, never raised from
     // inside a call of the window, and a handler may wait in a message box while
@@ -129,17 +143,25 @@ public:
                                                               : QSerialPort::OneStop);
     }
 
-    // Opens the device of the current port with the current settings. On failure
-    // returns false with the description in *why.
-    bool openDevice(QString *why)
+    // Opens the device of the current port by the path its number resolves to now.
+    bool openPort(QString *why)
+    {
+        const QString path = resolver ? resolver(commPort) : QString();
+        if (path.isEmpty()) {
+            *why = QStringLiteral("El puerto %1 no existe").arg(portName());
+            return false;
+        }
+        return openDevice(path, why);
+    }
+
+    // Opens the device at that path with the current settings. On failure returns
+    // false with the description in *why.
+    bool openDevice(const QString &device, QString *why)
     {
         const auto failed = [why](const QString &description) {
             *why = description;
             return false;
         };
-        const QString device = resolver ? resolver(commPort) : QString();
-        if (device.isEmpty())
-            return failed(QStringLiteral("El puerto %1 no existe").arg(portName()));
 #ifdef Q_OS_WIN
         const QString target = device;
 #else
@@ -155,7 +177,7 @@ public:
         port.setPortName(target);
         applyLine(line);
         if (port.open(QIODevice::ReadWrite)) {
-            lostDevice = device;
+            this->device = device;
             return true;
         }
 
@@ -191,32 +213,61 @@ public:
         sendArmed = false;
     }
 
+    bool outputQueued() const { return port.bytesToWrite() > 0 || driverOutputQueue() > 0; }
+
+    // When the output handed over should have left the line.
+    qint64 backlogDueMs() const { return backlogSinceMs + lineTimeMs(line, backlogBytes); }
+
+    // Output still within its time on the line is never dropped: new output waits
+    // behind it, so a frame on its way reaches the satellites whole, and the
+    // closing string follows it. Output that has waited longer than its time plus
+    // the margin is on a stalled line (flow control, a hung adapter) and is
+    // dropped, so that when the line moves again no burst of old times follows.
+    bool makeRoomFor(qint64 bytes)
+    {
+        const qint64 now = steady.elapsed();
+        if (!outputQueued()) {
+            backlogSinceMs = now;
+            backlogBytes = 0;
+        } else if (now > backlogDueMs() + outputMarginMs) {
+            QScopedValueRollback quiet(ownCall, true);
+            if (!port.clear(QSerialPort::Output))
+                return false;
+            backlogSinceMs = now;
+            backlogBytes = 0;
+        }
+        backlogBytes += bytes;
+        return true;
+    }
+
     // Bytes handed over just before closing (the closing string) must leave the
     // line whole: QSerialPort drops what it still holds and restores the device's
     // old speed at once when it closes. A stalled line must not hold the window
-    // either, so they get no longer than they take on the line, and what is left
-    // then is dropped.
+    // either: the output gets its time on the line plus the margin, counted from
+    // when it was handed over, and what is left then is dropped. Nothing here
+    // waits without a limit; tcdrain() would, on a USB adapter that never reports
+    // drained.
     void finishOutput()
     {
         QScopedValueRollback quiet(ownCall, true);
-        const qint64 budget =
-            lineTimeMs(line, port.bytesToWrite() + driverOutputQueue()) + closeDrainMarginMs;
-        QElapsedTimer timer;
-        timer.start();
-        while (port.bytesToWrite() > 0 && timer.elapsed() < budget) {
-            if (!port.waitForBytesWritten(int(budget - timer.elapsed())))
+        const qint64 deadline = backlogDueMs() + outputMarginMs;
+        while (port.bytesToWrite() > 0 && steady.elapsed() < deadline) {
+            if (!port.waitForBytesWritten(int(deadline - steady.elapsed())))
                 break;
         }
-        while (port.bytesToWrite() == 0 && driverOutputQueue() > 0 && timer.elapsed() < budget)
+        while (port.bytesToWrite() == 0 && driverOutputQueue() > 0 && steady.elapsed() < deadline)
             QThread::msleep(5);
-        if (port.bytesToWrite() > 0 || driverOutputQueue() > 0) {
+        if (outputQueued()) {
             port.clear(QSerialPort::Output);
             return;
         }
 #ifdef Q_OS_UNIX
-        // The driver's queue is empty, so the line moves: only the transmitter's
-        // own few bytes remain.
-        ::tcdrain(port.handle());
+        // The driver's queue is empty; a UART may still hold a few bytes in its
+        // FIFO. Where the driver can tell, wait for its transmitter to empty.
+        int status = 0;
+        while (::ioctl(port.handle(), TIOCSERGETLSR, &status) == 0 && !(status & TIOCSER_TEMT) &&
+               steady.elapsed() < deadline)
+            QThread::msleep(5);
 #endif
     }
 
@@ -286,6 +337,7 @@ MSComm::MSComm(DeviceResolver resolver, QObject *parent) : QObject(parent), d(ne
 {
     d->q = this;
     d->resolver = std::move(resolver);
+    d->steady.start();
     d->line = *parseLineSettings(d->settings.toStdString());
 
     connect(&d->port, &QSerialPort::readyRead, this, [this] { d->received(); });
@@ -351,7 +403,7 @@ bool MSComm::setPortOpen(bool open)
     if (open) {
         if (d->open)
             return d->fail(QStringLiteral("El puerto %1 ya está abierto").arg(d->portName()));
-        if (QString why; !d->openDevice(&why))
+        if (QString why; !d->openDevice(d->device, &why))
             return d->fail(why);
         d->open = true;
         d->lost = false;
@@ -409,24 +461,18 @@ bool MSComm::setOutput(const QByteArray &data)
         return QStringLiteral(
                    "Se perdió el dispositivo %1 del puerto %2; se volverá a abrir en cuanto esté "
                    "disponible")
-            .arg(d->lostDevice, d->portName());
+            .arg(d->device, d->portName());
     };
     if (d->lost) {
-        if (QString why; !d->openDevice(&why))
+        if (QString why; !d->openDevice(d->device, &why))
             return d->fail(lostDescription());
         d->lost = false;
     }
 
-    // A line that has stopped draining must not send old frames once it moves
-    // again: whatever still waits, in our buffer or the driver's, is dropped.
-    if (d->port.bytesToWrite() > 0 || d->driverOutputQueue() > 0) {
-        QScopedValueRollback quiet(d->ownCall, true);
-        if (!d->port.clear(QSerialPort::Output)) {
-            d->deviceLost();
-            return d->fail(lostDescription());
-        }
+    if (!d->makeRoomFor(data.size())) {
+        d->deviceLost();
+        return d->fail(lostDescription());
     }
-
     if (data.isEmpty())
         return true;
     if (d->port.write(data) != data.size()) {

@@ -42,9 +42,10 @@ public:
     int sThreshold() const;
     void setSThreshold(int threshold);
 
-    // Queues the bytes and returns at once. Bytes still waiting from an earlier
-    // write are dropped first, so a line that stops draining never bursts out old
-    // frames later.
+    // Queues the bytes and returns at once. Bytes of earlier writes still within
+    // their time on the line go first; bytes that have waited longer than that
+    // (a stalled line) are dropped, so a line that moves again never bursts out
+    // old frames.
     bool setOutput(const QByteArray &data);
     // Returns and removes the received characters (all of them while InputLen is 0).
     QByteArray input();

@@ -97,25 +97,6 @@ TEST(Opening, ByChoiceOrSavedPortOrRefusedAndAtStartUp)
     }
 }
 
-// Ticks run while a box is open. A refused opening reports its own refusal even when
-// a tick under its first box left another description in the component.
-TEST(Opening, ReportsItsOwnRefusalWhenATickFailsUnderItsBox)
-{
-    WindowOnLine w(S);
-    w.start();
-    w.pty.closeMaster(); // every tick's write now fails
-    QTest::qWait(50);
-    w.option(11)->setChecked(true); // told to close the open port first
-    w.fake.messages.whileOpen = [&](const QString &text) {
-        if (text.startsWith(QStringLiteral("Error al intentar abrir")))
-            w.tick();
-    };
-    w.form->Boton_Abrir->click();
-    ASSERT_FALSE(w.form->MSComm1->setCommPort(1));
-    ASSERT_EQ(w.told().size(), 5) << w.told().join(u'|').toStdString();
-    EXPECT_EQ(w.told().last(), "Error detectado: " + w.form->MSComm1->errorString());
-}
-
 // "Cerrar puerto" (its farewell string is in the end-to-end test): the words by each
 // channel's choice, a pending firing dropped; the port closed before it says so; a
 // lost device closed all the same; a second press finds nothing to do.

@@ -1,54 +1,15 @@
 #include "serial/mscomm.h"
 
-#include "pseudo_terminal.h"
+#include "serial_test.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
-
-namespace {
-
-const QByteArray frame = QByteArray::fromHex("61544337201575");
-
-// Ports are COMn links in a temporary folder; a port without a link has no
-// device, so nothing here can reach a real serial port.
-class SerialTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { link(1, pty.slavePath()); }
-    QString comPath(int port) const { return folder.filePath(QStringLiteral("COM%1").arg(port)); }
-    void link(int port, const QString &target)
-    {
-        QFile::remove(comPath(port));
-        ASSERT_TRUE(QFile::link(target, comPath(port)));
-    }
-    // Set up as start-up and the opening do it; records each notification.
-    void open(const char *settings = " 300,N,8,1")
-    {
-        comm.setRThreshold(1);
-        comm.setSThreshold(1);
-        ASSERT_TRUE(comm.setSettings(QLatin1String(settings)) && comm.setPortOpen(true));
-        QObject::connect(&comm, &MSComm::OnComm, &comm, [this] {
-            events.append(comm.commEvent());
-            received += comm.commEvent() == MSComm::EventReceive ? comm.input() : QByteArray();
-        });
-    }
-
-    PseudoTerminal pty;
-    QTemporaryDir folder;
-    MSComm comm{
-        [this](int n) { return QFileInfo(comPath(n)).isSymLink() ? comPath(n) : QString(); }};
-    QList<int> events;
-    QByteArray received;
-};
-
-} // namespace
 
 TEST_F(SerialTest, EveryLineByteCrossesUnchangedAndIsNotified)
 {
@@ -101,48 +62,4 @@ TEST_F(SerialTest, RefusedWritesChangeNothingAndSayWhy)
         EXPECT_EQ(second.errorString(), "El puerto COM1 está en uso por otro programa")
             << name.toStdString();
     }
-}
-
-TEST_F(SerialTest, LostDeviceFailsEachWriteQuietlyAndResumes)
-{
-    open();
-    pty.closeMaster(); // the adapter is pulled out
-    // Qt reads the hang-up as whatever error code the last failed call left behind;
-    // our own non-blocking reads leave EAGAIN, which happens to stop Qt's reading.
-    // A pulled adapter leaves anything, and then Qt retries without end.
-    errno = ENOTTY;
-    QTest::qWait(100);
-    const std::clock_t cpuBefore = std::clock();
-    QTest::qWait(1000);
-    EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 5) << "a lost device must not spin";
-    for (int write = 0; write < 3; ++write) {
-        EXPECT_FALSE(comm.setOutput(frame));
-        EXPECT_TRUE(comm.errorString().startsWith("Se perdió el dispositivo " + comPath(1)));
-        EXPECT_TRUE(comm.portOpen()) << "the operator has not closed it";
-    }
-    PseudoTerminal back; // plugged in again
-    link(1, back.slavePath());
-    ASSERT_TRUE(comm.setOutput(frame)) << comm.errorString().toStdString();
-    EXPECT_EQ(back.readCount(frame.size()), frame);
-}
-
-TEST_F(SerialTest, StalledLineSendsOnlyTheNewestFrameWhenItMoves)
-{
-    // What a held handshake line does to the port: its output stops. Opened before
-    // the port, whose exclusive mode keeps other users out.
-    const int stall = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    open();
-    ASSERT_EQ(::tcflow(stall, TCOOFF), 0);
-    QByteArray last = frame;
-    for (char tick = 0; tick < 6; ++tick) {
-        last[5] = char(0x10 + tick);
-        ASSERT_TRUE(comm.setOutput(last));
-        QTest::qWait(60);
-    }
-    EXPECT_TRUE(pty.read(100).isEmpty());
-    EXPECT_TRUE(events.isEmpty()) << "nothing has left yet";
-    ASSERT_EQ(::tcflow(stall, TCOON), 0);
-    EXPECT_EQ(pty.read(1000, 200), last);
-    QTRY_COMPARE_WITH_TIMEOUT(events, QList<int>{MSComm::EventSend}, 2000);
-    ::close(stall);
 }

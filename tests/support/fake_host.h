@@ -57,7 +57,8 @@ public:
 };
 
 // A host whose home and program folders are fresh temporary folders, with the data
-// folder already made; the editor is looked for in bin/ of that home only.
+// folder already made; the editor is looked for in bin/ of that home only, and the
+// system's serial ports are home/ttyS0 to ttyS3, none there until a test links one.
 class FakeHost
 {
 public:
@@ -66,6 +67,7 @@ public:
                Places(home.path(), home.path() + QStringLiteral("/programa"),
                       home.path() + QStringLiteral("/bin"))}
     {
+        host.places.setSystemPorts(home.path() + QStringLiteral("/ttyS"));
         QDir(home.path()).mkpath(QStringLiteral("Quirzal"));
         QDir(home.path()).mkpath(QStringLiteral("programa"));
     }

@@ -1,0 +1,132 @@
+// The window and its real serial component under the faults of a station in the
+// field: each test is named by its fault.
+#include "window_on_line.h"
+
+#include <QTest>
+
+#include <cerrno>
+
+namespace {
+
+constexpr Edition both[] = {Edition::Sonvira, Edition::Repetidores};
+
+} // namespace
+
+// The adapter is pulled out. Each failing tick writes the status before any box;
+// only a failure with no boxes open tells its two messages, so ticks under them stack
+// none; and the boxes closing leave the status that a later tick wrote.
+TEST(Faults, AdapterPulledOutAndPutBack)
+{
+    for (Edition edition : both) {
+        SCOPED_TRACE(programName(edition).toStdString());
+        WindowOnLine w(edition);
+        w.start();
+        ASSERT_TRUE(w.put(w.fake.host.places.defaultProgram(), "2,07:30:00\r\n"));
+        w.pty.closeMaster();
+        errno = ENOTTY; // as in the serial component's own test: Qt must see the hang-up
+        QTest::qWait(100);
+        const QString failed = QStringLiteral("Ocurrió error al enviar");
+        PseudoTerminal back;
+        w.fake.messages.whileOpen = [&](const QString &) {
+            if (w.told().size() == 1) {
+                EXPECT_EQ(w.form->Texto_Mensajes->text(), failed);
+                w.tick("07:30:00.520");
+                EXPECT_EQ(w.status, failed);
+            } else if (w.told().size() == 3) { // the adapter is back under the next failure
+                w.link(2, &back);
+                EXPECT_EQ(w.frame("07:30:01.520", &back), "07:30:01 71");
+            }
+        };
+
+        w.tick("07:30:00.020");
+        EXPECT_EQ(w.words(), "SDS") << "the words keep what the failed tick made of them";
+        w.tick("07:30:01.020");
+
+        const QString access =
+            QStringLiteral("Ocurrió un error al intentar acceder a repetidores esclavos");
+        EXPECT_EQ(w.toldShort(),
+                  (QStringList{access, "Sistema detectó: …", access, "Sistema detectó: …"}));
+        EXPECT_TRUE(w.form->Texto_Mensajes->text().startsWith(QStringLiteral("Enviando")));
+    }
+}
+
+// A program no tick can read: the frame still goes out before the notice, which is
+// told once, ticks under it stacking none; told again, for no program selected,
+// only after a readable one in between.
+TEST(Faults, BellProgramUnreadable)
+{
+    WindowOnLine w(Edition::Sonvira);
+    w.start();
+    QFile program(w.fake.host.places.defaultProgram());
+    ASSERT_TRUE(w.put(program.fileName(), "2,07:30:01\r\n"));
+    ASSERT_TRUE(program.resize(65 * 1024 * 1024));
+    w.fake.messages.whileOpen = [&](const QString &) {
+        EXPECT_EQ(carried(w.pty.readCount(7)), "07:30:00 70") << "sent before the notice";
+        EXPECT_EQ(w.frame("07:30:00.520"), "07:30:00 70");
+    };
+    w.tick("07:30:00.020");
+    w.fake.messages.whileOpen = {};
+    EXPECT_EQ(w.frame("07:30:01.020"), "07:30:01 71");
+    ASSERT_EQ(w.told().size(), 1);
+    EXPECT_TRUE(w.told()[0].contains(program.fileName()) &&
+                w.told()[0].contains(QStringLiteral("demasiado grande")))
+        << w.told()[0].toStdString();
+
+    ASSERT_TRUE(program.resize(12));
+    EXPECT_EQ(w.frame("07:30:01.520"), "07:30:01 75");
+    ASSERT_TRUE(program.remove());
+    w.form->File2->refresh();
+    EXPECT_EQ(w.frame("07:30:02.020"), "07:30:02 70");
+    ASSERT_EQ(w.told().size(), 2);
+    EXPECT_TRUE(
+        w.told()[1].startsWith(QStringLiteral("No hay ningún programa de timbres seleccionado")));
+}
+
+// Ticks run while a box is open. A refused opening reports its own refusal even when
+// a tick under its first box left another description in the component.
+TEST(Faults, OpeningRefusedWhileATickFailsUnderItsBox)
+{
+    WindowOnLine w(Edition::Sonvira);
+    w.start();
+    w.pty.closeMaster(); // every tick's write now fails
+    QTest::qWait(50);
+    w.option(11)->setChecked(true); // told to close the open port first
+    w.fake.messages.whileOpen = [&](const QString &text) {
+        if (text.startsWith(QStringLiteral("Error al intentar abrir")))
+            w.tick();
+    };
+    w.form->Boton_Abrir->click();
+    ASSERT_FALSE(w.form->MSComm1->setCommPort(1));
+    ASSERT_EQ(w.told().size(), 5) << w.told().join(u'|').toStdString();
+    EXPECT_EQ(w.told().last(), "Error detectado: " + w.form->MSComm1->errorString());
+}
+
+
+// The COM entry the port was opened by goes away with its device (satelite ended, or
+// the operator deleted the link). The port is reopened only there: never by the
+// system's own name for that port, which may be another device altogether.
+TEST(Faults, LostDeviceWhoseComEntryWasRemoved)
+{
+    WindowOnLine w(Edition::Sonvira, 1);
+    PseudoTerminal fallback; // stands for /dev/ttyS0
+    ASSERT_TRUE(QFile::link(fallback.slavePath(), w.fake.home.filePath("ttyS0")));
+    w.form->Form_Load(); // Sonvira opens COM1 by itself
+    ASSERT_TRUE(w.form->MSComm1->portOpen()) << w.told().join(u'|').toStdString();
+    EXPECT_EQ(w.frame("07:30:00.020"), "07:30:00 70");
+    ASSERT_TRUE(QFile::remove(w.fake.dataFolder() + "/COM1"));
+    ASSERT_EQ(w.fake.host.places.portDevice(1), w.fake.home.filePath("ttyS0"));
+    w.pty.closeMaster();
+    errno = ENOTTY; // as in the serial component's own test: Qt must see the hang-up
+    QTest::qWait(100);
+    for (const char *at : {"07:30:00.520", "07:30:01.020", "07:30:01.520"}) {
+        w.tick(at);
+        EXPECT_EQ(w.status, "Ocurrió error al enviar") << at;
+    }
+    EXPECT_TRUE(fallback.read(300).isEmpty()) << "a byte reached the fallback device";
+    EXPECT_EQ(w.form->Etiq_Estado->text(), "ABIERTO");
+
+    PseudoTerminal back; // the COM entry comes back, to a new device
+    ASSERT_TRUE(QFile::link(back.slavePath(), w.fake.dataFolder() + "/COM1"));
+    EXPECT_EQ(w.frame("07:30:02.020", &back), "07:30:02 70");
+    EXPECT_TRUE(fallback.read(100).isEmpty());
+}

@@ -1,0 +1,116 @@
+// The serial component under the faults of a line in the field, on pseudo-terminals.
+// A pseudo-terminal passes bytes at once whatever its speed; the line times below
+// are what the component reckons from the settings, as a real port at 300 baud
+// would take them.
+#include "serial_test.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <ctime>
+#include <fcntl.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray closing = "qqjjZZJJ==..";
+
+// A held handshake line: the port's output stops until released. Opened before the
+// port, whose exclusive mode keeps other users out.
+struct Stall
+{
+    explicit Stall(const PseudoTerminal &pty)
+        : fd(::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY))
+    {}
+    ~Stall() { ::close(fd); }
+    bool stop() const { return ::tcflow(fd, TCOOFF) == 0; }
+    bool release() const { return ::tcflow(fd, TCOON) == 0; }
+    int fd;
+};
+
+} // namespace
+
+TEST_F(SerialTest, LostDeviceFailsEachWriteQuietlyAndResumes)
+{
+    open();
+    pty.closeMaster(); // the adapter is pulled out
+    // Qt reads the hang-up as whatever error code the last failed call left behind;
+    // our own non-blocking reads leave EAGAIN, which happens to stop Qt's reading.
+    // A pulled adapter leaves anything, and then Qt retries without end.
+    errno = ENOTTY;
+    QTest::qWait(100);
+    const std::clock_t cpuBefore = std::clock();
+    QTest::qWait(1000);
+    EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 5) << "a lost device must not spin";
+    for (int write = 0; write < 3; ++write) {
+        EXPECT_FALSE(comm.setOutput(frame));
+        EXPECT_TRUE(comm.errorString().startsWith("Se perdió el dispositivo " + comPath(1)));
+        EXPECT_TRUE(comm.portOpen()) << "the operator has not closed it";
+    }
+    PseudoTerminal back; // plugged in again
+    link(1, back.slavePath());
+    ASSERT_TRUE(comm.setOutput(frame)) << comm.errorString().toStdString();
+    EXPECT_EQ(back.readCount(frame.size()), frame);
+}
+
+// A stall shorter than a frame's line time (233 ms at 300 baud), with the closing
+// string handed over inside it: nothing is dropped, the frame goes out whole and the
+// closing string after it, and the close waits for both.
+TEST_F(SerialTest, ShortStallLosesNoByteOfAFrameOrTheClosingString)
+{
+    const Stall stall(pty);
+    open();
+    ASSERT_TRUE(stall.stop());
+    ASSERT_TRUE(comm.setOutput(frame));
+    QTest::qWait(50);
+    ASSERT_TRUE(comm.setOutput(closing));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        stall.release();
+    });
+    EXPECT_TRUE(comm.setPortOpen(false));
+    release.join();
+    EXPECT_EQ(pty.read(500), frame + closing);
+}
+
+// Ten seconds of a stalled line with a frame every half second: when it moves again,
+// only the newest frame goes out, no burst of old times.
+TEST_F(SerialTest, LongStallSendsOnlyTheNewestFrameWhenReleased)
+{
+    const Stall stall(pty);
+    open();
+    ASSERT_TRUE(stall.stop());
+    QByteArray last = frame;
+    for (int tick = 0; tick < 20; ++tick) {
+        last[5] = char(0x10 + tick % 10);
+        last[4] = char(0x20 + tick / 10);
+        ASSERT_TRUE(comm.setOutput(last));
+        QTest::qWait(500);
+    }
+    EXPECT_TRUE(pty.read(50).isEmpty());
+    EXPECT_TRUE(events.isEmpty()) << "nothing has left yet";
+    ASSERT_TRUE(stall.release());
+    EXPECT_EQ(pty.read(1000, 200), last);
+    QTRY_COMPARE_WITH_TIMEOUT(events, QList<int>{MSComm::EventSend}, 2000);
+}
+
+// "Cerrar puerto" on a line that never moves again: the close gives the frame and the
+// closing string their time on the line plus the margin, drops them, and closes.
+TEST_F(SerialTest, CloseOnAStalledLineReturnsInTheClosingStringsTime)
+{
+    const Stall stall(pty);
+    open();
+    ASSERT_TRUE(stall.stop());
+    ASSERT_TRUE(comm.setOutput(frame));
+    ASSERT_TRUE(comm.setOutput(closing));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(comm.setPortOpen(false));
+    // 19 bytes at 300 baud take 633 ms; the margin is 200 ms.
+    EXPECT_LT(timer.elapsed(), 633 + 200 + 150);
+    EXPECT_FALSE(comm.portOpen());
+    ASSERT_TRUE(stall.release());
+    EXPECT_TRUE(pty.read(300).isEmpty()) << "dropped, not sent late";
+}
