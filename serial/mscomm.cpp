@@ -403,7 +403,7 @@ bool MSComm::setPortOpen(bool open)
     if (open) {
         if (d->open)
             return d->fail(QStringLiteral("El puerto %1 ya está abierto").arg(d->portName()));
-        if (QString why; !d->openDevice(d->device, &why))
+        if (QString why; !d->openPort(&why))
             return d->fail(why);
         d->open = true;
         d->lost = false;
