@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 
@@ -14,16 +16,25 @@ FileListBox::FileListBox(QWidget *parent)
     setUniformItemSizes(true);
     connect(this, &QListWidget::itemSelectionChanged, this, &FileListBox::onSelectionChanged);
     connect(this, &QAbstractItemView::clicked, this, &FileListBox::onClicked);
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &FileListBox::refresh);
+    gather_.setSingleShot(true);
+    gather_.setInterval(refreshDelayMs);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &FileListBox::folderChanged);
+    connect(&gather_, &QTimer::timeout, this, &FileListBox::readInBackground);
+    connect(&reading_, &QFutureWatcher<FolderListing>::finished, this, [this] {
+        // A listing of a folder or pattern since changed is not this list's any more.
+        if (reading_.future().resultCount() > 0 && !readAgain_)
+            showListing(reading_.result());
+        if (readAgain_) {
+            readAgain_ = false;
+            readInBackground();
+        }
+    });
     refresh();
 }
 
 void FileListBox::setPattern(const QString &pattern)
 {
     pattern_ = pattern;
-    changingByProgram_ = true;
-    clear();
-    changingByProgram_ = false;
     refresh();
 }
 
@@ -31,9 +42,6 @@ void FileListBox::setPath(const QString &folder)
 {
     path_ = QDir::cleanPath(QDir(path_).absoluteFilePath(folder));
     wanted_.clear();
-    changingByProgram_ = true;
-    clear();
-    changingByProgram_ = false;
     refresh();
 }
 
@@ -61,9 +69,40 @@ void FileListBox::setFileName(const QString &name)
 void FileListBox::refresh()
 {
     watch();
-    // On Unix a name filter without QDir::CaseSensitive matches regardless of case.
-    QStringList names =
-        QDir(path_).entryList(QStringList{pattern_}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    if (reading_.isRunning())
+        readAgain_ = true; // what it reads may be out of date already
+    showListing(listFolder(path_, pattern_));
+}
+
+void FileListBox::folderChanged()
+{
+    if (!gather_.isActive())
+        gather_.start();
+}
+
+void FileListBox::readInBackground()
+{
+    if (reading_.isRunning()) {
+        readAgain_ = true;
+        return;
+    }
+    reading_.setFuture(QtConcurrent::run(listFolder, path_, pattern_));
+}
+
+void FileListBox::showListing(const FolderListing &listing)
+{
+    QStringList fresh;
+    for (const QString &name : listing.unusable)
+        if (!unusableTold_.contains(name))
+            fresh.append(name);
+    unusableTold_ += fresh;
+    showNames(listing.names);
+    if (!fresh.isEmpty())
+        emit unusableNames(fresh);
+}
+
+void FileListBox::showNames(QStringList names)
+{
     // The name the program selected is listed even when the pattern leaves it out,
     // so that the list always shows what was selected and is read through it.
     if (!wanted_.isEmpty() && !names.contains(wanted_) &&
@@ -73,17 +112,35 @@ void FileListBox::refresh()
         });
         names.insert(after, wanted_);
     }
-    QStringList shown;
-    for (int row = 0; row < count(); ++row)
-        shown.append(item(row)->text());
-    if (names == shown)
+    if (names == shown_) {
+        if (fileName() != wanted_) {
+            const QScopedValueRollback byProgram(changingByProgram_, true);
+            selectRemembered();
+        }
         return;
+    }
 
-    changingByProgram_ = true;
-    clear();
-    addItems(names);
+    // Only the rows that changed are touched: a folder of thousands of programs
+    // where one file comes and goes costs one row, not a new list.
+    const QScopedValueRollback byProgram(changingByProgram_, true);
+    const auto before = [](const QString &a, const QString &b) {
+        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a < b;
+    };
+    int row = 0;
+    qsizetype next = 0;
+    while (row < count() || next < names.size()) {
+        if (row < count() && next < names.size() && item(row)->text() == names[next]) {
+            ++row, ++next;
+        } else if (row < count() && (next == names.size() || before(item(row)->text(), names[next]) ||
+                                     names.indexOf(item(row)->text(), next) < 0)) {
+            delete takeItem(row);
+        } else {
+            insertItem(row++, names[next++]);
+        }
+    }
+    shown_ = std::move(names);
     selectRemembered();
-    changingByProgram_ = false;
 }
 
 void FileListBox::watch()
@@ -119,6 +176,11 @@ void FileListBox::onSelectionChanged()
 {
     if (changingByProgram_)
         return;
+    if (refuses_ && refuses_()) {
+        const QScopedValueRollback byProgram(changingByProgram_, true);
+        selectRemembered();
+        return;
+    }
     const QString name = fileName();
     if (name.isEmpty())
         return;

@@ -1,14 +1,23 @@
 #pragma once
 
+#include "host/folder_listing.h"
+
 #include <QFileSystemWatcher>
+#include <QFutureWatcher>
 #include <QListWidget>
 #include <QString>
+#include <QTimer>
+
+#include <functional>
 
 // A list of the files of one folder whose names match a wildcard pattern, compared
 // without regard to case as on Windows. It follows the folder: files that appear or
-// vanish show up at once, and the selected name stays selected through it. Click
-// tells that the operator selected a name, by mouse or keyboard; changes made by
-// the program or by a refresh never raise it.
+// vanish show up within a quarter of a second, and the selected name stays selected
+// through it. A folder that changes all the time (an editor's swap files, a sync
+// tool) is read at most four times a second, away from the window's thread, so
+// that the clock's ticks are never held up by it. Click tells that the operator
+// selected a name, by mouse or keyboard; changes made by the program or by a
+// refresh never raise it.
 class FileListBox : public QListWidget
 {
     Q_OBJECT
@@ -32,11 +41,24 @@ public:
     // pattern leaves out is listed all the same while it is the name asked for.
     void setFileName(const QString &name);
 
-    // Reads the folder again now, as the watcher would.
+    // The name the program or the operator chose last, listed or not: a chosen
+    // file that was deleted is still the one asked for.
+    QString rememberedName() const { return wanted_; }
+
+    // Reads the folder again now, on this thread.
     void refresh();
+
+    // While it returns true, the operator's selections are undone.
+    void setRefusal(std::function<bool()> refuses) { refuses_ = std::move(refuses); }
+
+    // Refreshes wait at least this long after a change of the folder, and gather
+    // every change meanwhile.
+    static constexpr int refreshDelayMs = 250;
 
 signals:
     void Click();
+    // Files that match but whose names cannot be used; told once per name.
+    void unusableNames(const QStringList &names);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -45,6 +67,10 @@ protected:
 
 private:
     void watch();
+    void folderChanged();
+    void readInBackground();
+    void showListing(const FolderListing &listing);
+    void showNames(QStringList names);
     void selectRemembered();
     void onSelectionChanged();
     void onClicked(const QModelIndex &index);
@@ -52,7 +78,13 @@ private:
     QString path_;
     QString pattern_;
     QString wanted_; // the name to keep selected
+    QStringList shown_; // what the list shows, row by row
+    QStringList unusableTold_;
     QFileSystemWatcher watcher_;
+    QTimer gather_;
+    QFutureWatcher<FolderListing> reading_;
+    bool readAgain_ = false; // the folder changed while it was being read
+    std::function<bool()> refuses_;
     bool changingByProgram_ = false;
     bool pressedOnSelected_ = false;
 };

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 
@@ -187,15 +188,28 @@ void Form1::routeNotifications()
 {
     using Handler = void (Form1::*)();
     const auto onClick = [this](QPushButton *button, const QString &name, auto run) {
-        connect(button, &QPushButton::clicked, this, [=, this] { dispatch(name, run); });
+        connect(button, &QPushButton::clicked, this,
+                [=, this] { dispatch(name, run, From::Operator); });
     };
     // An option button's handler runs when it becomes the selected one of its group,
-    // whether the operator clicked it or the program selected it.
+    // whether the operator clicked it or the program selected it. A selection made
+    // while the operator's input is refused is undone: the one selected before is
+    // selected again, and no handler runs.
     const auto onSelect = [this](QRadioButton *option, auto run) {
         const QString name = option->objectName() + QStringLiteral("_Click");
+        if (option->isChecked())
+            selectedIn_[option->parent()] = option;
         connect(option, &QRadioButton::toggled, this, [=, this](bool selected) {
-            if (selected)
-                dispatch(name, run);
+            if (!selected || undoing_)
+                return;
+            QPointer<QRadioButton> &before = selectedIn_[option->parent()];
+            if (refusesOperator() && before && before != option) {
+                const QScopedValueRollback undoing(undoing_, true);
+                before->setChecked(true);
+                return;
+            }
+            before = option;
+            dispatch(name, run, From::Operator);
         });
     };
     const auto member = [this](Handler handler) { return [this, handler] { (this->*handler)(); }; };
@@ -212,7 +226,7 @@ void Form1::routeNotifications()
         onSelect(channel.no, [this, i] { No_Click(i); });
         const QString changed = channel.state->objectName() + QStringLiteral("_Change");
         connect(channel.state, &QLineEdit::textChanged, this,
-                [=, this] { dispatch(changed, [this, i] { Text_Change(i); }); });
+                [=, this] { dispatch(changed, [this, i] { Text_Change(i); }, From::Program); });
     }
     // The earlier build has no handler for its speed choices.
     if (edition_ == Edition::Sonvira) {
@@ -222,22 +236,43 @@ void Form1::routeNotifications()
     for (int i = 0; i < int(portChoices.size()); ++i)
         onSelect(portChoices[std::size_t(i)].option, [this, i] { Port_Click(i); });
 
-    connect(File1, &FileListBox::Click, this,
-            [=, this] { dispatch(QStringLiteral("File1_Click"), member(&Form1::File1_Click)); });
-    connect(Label6, &ClickableLabel::clicked, this,
-            [=, this] { dispatch(QStringLiteral("Label6_Click"), member(&Form1::Label6_Click)); });
-    connect(Timer1, &WallClockTimer::timeout, this,
-            [=, this] { dispatch(QStringLiteral("Timer1_Timer"), member(&Form1::Timer1_Timer)); });
-    connect(MSComm1, &MSComm::OnComm, this, [=, this] {
-        dispatch(QStringLiteral("MSComm1_OnComm"), member(&Form1::MSComm1_OnComm));
+    connect(File1, &FileListBox::Click, this, [=, this] {
+        dispatch(QStringLiteral("File1_Click"), member(&Form1::File1_Click), From::Operator);
     });
+    connect(Label6, &ClickableLabel::clicked, this, [=, this] {
+        dispatch(QStringLiteral("Label6_Click"), member(&Form1::Label6_Click), From::Operator);
+    });
+    connect(Timer1, &WallClockTimer::timeout, this, [=, this] {
+        dispatch(QStringLiteral("Timer1_Timer"), member(&Form1::Timer1_Timer), From::Program);
+    });
+    connect(MSComm1, &MSComm::OnComm, this, [=, this] {
+        dispatch(QStringLiteral("MSComm1_OnComm"), member(&Form1::MSComm1_OnComm), From::Program);
+    });
+
+    // The file lists' selections are the operator's too.
+    const auto refuses = [this] { return refusesOperator(); };
+    File1->setRefusal(refuses);
+    File2->setRefusal(refuses);
 }
 
-void Form1::dispatch(const QString &handler, const std::function<void()> &run)
+void Form1::dispatch(const QString &handler, const std::function<void()> &run, From from)
 {
+    if (ending_ || (from == From::Operator && refusesOperator()))
+        return;
     if (observer_ && !observer_(handler))
         return;
     run();
+}
+
+bool Form1::refusesOperator() const
+{
+    return ending_ || host_.messages.isOpen();
+}
+
+void Form1::end()
+{
+    ending_ = true;
+    Timer1->stop();
 }
 
 ChannelWords Form1::channelWords() const

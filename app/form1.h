@@ -6,6 +6,9 @@
 #include "host/small_file.h"
 
 #include <QColor>
+#include <QDateTime>
+#include <QHash>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -121,6 +124,10 @@ public:
     static void setForeColor(QLabel *label, const QColor &color);
     static QColor foreColor(const QLabel *label);
 
+    // The program is ending (a termination signal): no handler runs any more.
+    void end();
+    bool ending() const { return ending_; }
+
     // Every notification reaches its handler through one point. When an observer is
     // set, it is told the handler's name first, and the handler runs only if the
     // observer returns true; tests use it to see where each notification goes.
@@ -134,11 +141,20 @@ protected:
 private:
     void createControls();
     void routeNotifications();
-    void dispatch(const QString &handler, const std::function<void()> &run);
+    // Who raised a notification. While a message box is open the operator's input
+    // belongs to the box: a press that reaches the window some other way (an
+    // accessibility client, a test) does nothing, as a mouse click would; ticks
+    // and serial notifications go on.
+    enum class From { Operator, Program };
+    void dispatch(const QString &handler, const std::function<void()> &run, From from);
+    bool refusesOperator() const;
 
     Edition edition_;
     Host &host_;
     DispatchObserver observer_;
+    bool ending_ = false;
+    QHash<QObject *, QPointer<QRadioButton>> selectedIn_; // each option group's selection
+    bool undoing_ = false;                                // a refused selection is being undone
 
     // What a handler carries from one event to the next, by the file that keeps it.
 
@@ -152,6 +168,8 @@ private:
     bool programTroubleTold_ = false; // the operator knows the program cannot be read
     bool programNoticeOpen_ = false;  // that notice is on screen
     bool sendFailureOpen_ = false;    // a failed write's two messages are on screen
+    QDateTime sendFailureToldAt_;     // when they were last shown in this outage; none between
+    static constexpr int sendFailureReminderSeconds = 60;
     QString programInUse() const;     // File2's folder and selected name
     FireFlags dueFromProgram(const std::string &tickTime, QString *notice);
     void sendFrame(const Frame &frame);

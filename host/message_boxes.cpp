@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-void ModalMessageBoxes::show(const QString &text)
+void ModalMessageBoxes::present(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, title_, text, QMessageBox::Ok, parent_.data());
     box.exec();

@@ -11,7 +11,24 @@ class MessageBoxes
 {
 public:
     virtual ~MessageBoxes() = default;
-    virtual void show(const QString &text) = 0;
+    void show(const QString &text)
+    {
+        ++open_;
+        struct Closed
+        {
+            int &open;
+            ~Closed() { --open; }
+        } closed{open_};
+        present(text);
+    }
+    // A box is on screen: the operator's input belongs to it.
+    bool isOpen() const { return open_ > 0; }
+
+protected:
+    virtual void present(const QString &text) = 0;
+
+private:
+    int open_ = 0;
 };
 
 class ModalMessageBoxes final : public MessageBoxes
@@ -19,7 +36,8 @@ class ModalMessageBoxes final : public MessageBoxes
 public:
     explicit ModalMessageBoxes(QString title) : title_(std::move(title)) {}
     void setParentWindow(QWidget *window) { parent_ = window; }
-    void show(const QString &text) override;
+protected:
+    void present(const QString &text) override;
 
 private:
     QString title_;

@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QScopedValueRollback>
 
+#include <cstdlib>
+
 namespace {
 
 QString unreadableProgramNotice(const QString &path, const QString &why)
@@ -90,17 +92,25 @@ FireFlags Form1::dueFromProgram(const std::string &tickTime, QString *notice)
 
 // Ticks go on while the boxes are open. The status is written first, as the state
 // of the line at this tick: written after the boxes it could cover a later tick's
-// news. A lost line fails every tick, so while one failure's boxes are open later
-// failures only update the status.
+// news. A lost line fails every tick: the pair of boxes comes at the first failing
+// tick of an outage and then at most once a minute while it lasts, so that the
+// operator can still reach "Cerrar puerto"; never while one pair is open. The line
+// coming back ends the outage.
 void Form1::sendFrame(const Frame &frame)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
-    if (MSComm1->setOutput(bytes))
+    if (MSComm1->setOutput(bytes)) {
+        sendFailureToldAt_ = {};
         return;
+    }
     const QString description = MSComm1->errorString();
     Texto_Mensajes->setText(QStringLiteral("Ocurrió error al enviar"));
-    if (sendFailureOpen_)
+    const QDateTime now = host_.clock.now();
+    const bool remind = !sendFailureToldAt_.isValid() ||
+                        std::abs(sendFailureToldAt_.secsTo(now)) >= sendFailureReminderSeconds;
+    if (sendFailureOpen_ || !remind)
         return;
+    sendFailureToldAt_ = now;
     const QScopedValueRollback open(sendFailureOpen_, true);
     host_.messages.show(
         QStringLiteral("Ocurrió un error al intentar acceder a repetidores esclavos"));

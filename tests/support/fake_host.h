@@ -28,17 +28,16 @@ private:
 class RecordingMessageBoxes final : public MessageBoxes
 {
 public:
-    void show(const QString &text) override
+    QStringList texts;
+    std::function<void(const QString &)> whileOpen;
+
+protected:
+    void present(const QString &text) override
     {
         texts.append(text);
-        ++open;
         if (whileOpen)
             whileOpen(text);
-        --open;
     }
-    QStringList texts;
-    int open = 0;
-    std::function<void(const QString &)> whileOpen;
 };
 
 class RecordingLauncher final : public Launcher

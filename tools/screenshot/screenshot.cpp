@@ -27,8 +27,8 @@ public:
 
 class NoMessageBoxes final : public MessageBoxes
 {
-public:
-    void show(const QString &) override {}
+protected:
+    void present(const QString &) override {}
 };
 
 class NoLauncher final : public Launcher

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The files of one folder whose names match a wildcard pattern ("timbres*.txt"),
+// compared without regard to case as on Windows. Safe to call from any thread: a
+// large folder is listed away from the window's.
+struct FolderListing
+{
+    QStringList names; // sorted as the lists show them, without regard to case
+    // Names that cannot be used: their bytes are not text in the system's encoding,
+    // so no name the program could give would open them. Shown with the bytes that
+    // are not text as \xHH.
+    QStringList unusable;
+
+    friend bool operator==(const FolderListing &, const FolderListing &) = default;
+};
+
+// Regular files, and links to them, whose names match; folders and anything else
+// are left out. A folder that cannot be read lists nothing.
+FolderListing listFolder(const QString &folder, const QString &pattern);
+
+// Whether the name matches the pattern's '*' and '?', without regard to case.
+bool matchesPattern(QStringView name, QStringView pattern);
