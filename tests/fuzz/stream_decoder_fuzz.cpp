@@ -25,8 +25,7 @@ void append(std::vector<Token> &all, std::vector<Token> more)
     }
 }
 
-std::vector<Token> decode(std::span<const std::uint8_t> stream, std::size_t cut1,
-                          std::size_t cut2)
+std::vector<Token> decode(std::span<const std::uint8_t> stream, std::size_t cut1, std::size_t cut2)
 {
     StreamDecoder decoder;
     std::vector<Token> tokens;

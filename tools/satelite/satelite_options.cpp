@@ -6,7 +6,7 @@
 
 const char sateliteUsage[] =
     "Uso: satelite (--pty ENLACE | --device TTY) [--preset SEGUNDOS] [--speed BAUDIOS] [--text]\n"
-    "               [--stats]\n"
+    "              [--stats]\n"
     "\n"
     "  --pty ENLACE        crea un pseudoterminal y lo enlaza como ENLACE (por ejemplo\n"
     "                      ~/Quirzal/COM1), para que el programa lo abra como su puerto\n"
