@@ -2,6 +2,7 @@
 // test opens the link that satelite makes and writes the line's bytes into it.
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -68,6 +69,39 @@ TEST(SateliteRun, decodesWhatArrivesOnItsPortAndTakesTheLinkAway)
               u"NOISE 01 02|FRAME 14:37:05 010 61 54 43 37 20 15 75|RING 2|"
               u"FRAME 14:37:05 010 61 54 43 37 20 15 75|QUIET 2|NOISE 71 71 6A|GAP|"
               u"FRAME 14:37:06 000 61 54 43 37 20 16 70|CLOSE"_s);
+}
+
+// With --stats the line's timing is told as the program ends, in the
+// stable form; a line that brought frames has seconds with frames to tell of.
+TEST(SateliteRun, tellsTheLineTimingAsItEnds)
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath(u"COM1"_s);
+    QProcess satelite;
+    start(satelite, link, {u"--stats"_s});
+    ASSERT_TRUE(linkedToPty(link));
+    const int port = ::open(QFile::encodeName(link).constData(), O_WRONLY | O_NOCTTY);
+    ASSERT_GE(port, 0);
+    const QByteArray frame = QByteArray::fromHex("61544337201575");
+    for (int i = 0; i < 7; ++i) {
+        if (i > 0)
+            QThread::msleep(500);
+        ASSERT_EQ(::write(port, frame.constData(), frame.size()), frame.size());
+    }
+    ::close(port);
+    QThread::msleep(100); // the last frame is read before the end
+    satelite.terminate();
+    ASSERT_TRUE(satelite.waitForFinished(5000));
+
+    const QString out = QString::fromLatin1(satelite.readAllStandardOutput());
+    const auto total =
+        QRegularExpression(u"^ESTAD total segundos (\\d+) con_dos (\\d+) con_otras (\\d+) "
+                           u"perdidos \\d+ retraso_ms p50 \\d+ p99 \\d+ max \\d+$"_s,
+                           QRegularExpression::MultilineOption)
+            .match(out);
+    ASSERT_TRUE(total.hasMatch()) << out.toStdString();
+    EXPECT_GE(total.captured(2).toInt() + total.captured(3).toInt(), 1) << out.toStdString();
+    EXPECT_TRUE(out.endsWith(total.captured(0) + u'\n')) << "the total is the last line";
 }
 
 // A plain file and a link to what is no pseudo-terminal (a USB adapter) are the

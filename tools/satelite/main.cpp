@@ -1,6 +1,7 @@
 // satelite: a virtual satellite on a pseudo-terminal, or a listener on a real line.
 #include "tools/satelite/event_text.h"
 #include "tools/satelite/line_source.h"
+#include "tools/satelite/line_timing.h"
 #include "tools/satelite/monitor_session.h"
 #include "tools/satelite/monitor_window.h"
 #include "tools/satelite/pty_link.h"
@@ -9,9 +10,13 @@
 #include "tools/satelite/tty_device.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QTimer>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -19,6 +24,51 @@ namespace {
 void say(const QString &text)
 {
     std::fprintf(stderr, "satelite: %s\n", text.toLocal8Bit().constData());
+}
+
+void printLine(const std::string &line)
+{
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+std::int64_t wallClockMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+// Feeds the timing figures from the session and prints them just after each
+// wall-clock minute; the total is the caller's to print at the end.
+void reportTiming(MonitorSession &session, LineTiming &timing, QTimer &minuteTimer)
+{
+    // The events of a read are delivered within the read, so the clock read here
+    // is the reception time.
+    QObject::connect(&session, &MonitorSession::eventsHappened, &session,
+                     [&timing](const std::vector<LineEvent> &events) {
+                         const std::int64_t now = wallClockMs();
+                         for (const LineEvent &event : events) {
+                             if (event.kind == LineEvent::Kind::Frame)
+                                 timing.frame(now);
+                             else if (event.kind == LineEvent::Kind::Close)
+                                 timing.close(now);
+                         }
+                     });
+    constexpr std::int64_t minuteMs = 60'000;
+    // A few ms past the minute, so that its last second is over.
+    const auto armForNextMinute = [&minuteTimer] {
+        minuteTimer.start(int(minuteMs - wallClockMs() % minuteMs + 5));
+    };
+    minuteTimer.setSingleShot(true);
+    minuteTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&minuteTimer, &QTimer::timeout, &session, [&timing, armForNextMinute] {
+        const std::int64_t now = wallClockMs();
+        timing.advance(now);
+        const QString minute = QDateTime::fromMSecsSinceEpoch(now - now % minuteMs - 1)
+                                   .toString(QStringLiteral("HH:mm"));
+        printLine(timingLine("minuto " + minute.toStdString(), timing.takePeriod()));
+        armForNextMinute();
+    });
+    armForNextMinute();
 }
 
 bool hasDisplay()
@@ -103,9 +153,17 @@ int main(int argc, char **argv)
                              std::fflush(stdout);
                          });
     }
+    LineTiming timing;
+    QTimer minuteTimer;
+    if (options.stats)
+        reportTiming(session, timing, minuteTimer);
     say(QStringLiteral("escuchando en %1").arg(where));
 
     const int status = app->exec();
+    if (options.stats) {
+        timing.advance(wallClockMs());
+        printLine(timingLine("total", timing.total()));
+    }
     monitorWindow.reset();
     if (options.ptyLink.isEmpty())
         ::close(fd);

@@ -10,6 +10,7 @@ struct SateliteOptions
     int baud = 300;  // --speed, for --device
     int presetSeconds = 5;
     bool text = false;
+    bool stats = false; // --stats: line timing against the real-time clock
     bool help = false;
 };
 

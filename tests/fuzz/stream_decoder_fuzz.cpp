@@ -1,0 +1,89 @@
+// The satellite's stream decoder must not depend on how reads cut the stream.
+// Input: four bytes that choose two cutting points, then the stream. The stream
+// fed whole and fed in three reads must give the same frames, closings and noise
+// (noise told in one piece or in several), and lose or invent no byte.
+#include "tools/satelite/stream_decoder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Token = StreamDecoder::Token;
+using Bytes = std::vector<std::uint8_t>;
+
+void append(std::vector<Token> &all, std::vector<Token> more)
+{
+    for (Token &t : more) {
+        if (t.kind == Token::Kind::Noise && !all.empty() && all.back().kind == Token::Kind::Noise)
+            all.back().bytes.insert(all.back().bytes.end(), t.bytes.begin(), t.bytes.end());
+        else
+            all.push_back(std::move(t));
+    }
+}
+
+std::vector<Token> decode(std::span<const std::uint8_t> stream, std::size_t cut1, std::size_t cut2)
+{
+    StreamDecoder decoder;
+    std::vector<Token> tokens;
+    append(tokens, decoder.feed(stream.first(cut1)));
+    append(tokens, decoder.feed(stream.subspan(cut1, cut2 - cut1)));
+    append(tokens, decoder.feed(stream.subspan(cut2)));
+    append(tokens, decoder.flush());
+    if (decoder.hasPending())
+        __builtin_trap();
+    return tokens;
+}
+
+bool sameTokens(const std::vector<Token> &a, const std::vector<Token> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].kind != b[i].kind || a[i].bytes != b[i].bytes)
+            return false;
+        if (a[i].kind == Token::Kind::Frame && !(a[i].frame == b[i].frame))
+            return false;
+    }
+    return true;
+}
+
+// Every byte once, in order; a frame token is seven bytes that decode to its frame.
+bool accountsFor(const std::vector<Token> &tokens, std::span<const std::uint8_t> stream)
+{
+    Bytes joined;
+    for (const Token &t : tokens) {
+        if (t.kind == Token::Kind::Frame) {
+            if (t.bytes.size() != 7)
+                return false;
+            const auto frame = decodeFrame(std::span<const std::uint8_t, 7>(t.bytes.data(), 7));
+            if (!frame || !(*frame == t.frame))
+                return false;
+        }
+        if (t.bytes.empty())
+            return false;
+        joined.insert(joined.end(), t.bytes.begin(), t.bytes.end());
+    }
+    return joined == Bytes(stream.begin(), stream.end());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 4)
+        return 0;
+    const std::span<const std::uint8_t> stream(data + 4, size - 4);
+    std::size_t cut1 = (data[0] | std::size_t(data[1]) << 8) % (stream.size() + 1);
+    std::size_t cut2 = (data[2] | std::size_t(data[3]) << 8) % (stream.size() + 1);
+    if (cut1 > cut2)
+        std::swap(cut1, cut2);
+    const auto whole = decode(stream, stream.size(), stream.size());
+    const auto pieces = decode(stream, cut1, cut2);
+    if (!accountsFor(whole, stream) || !sameTokens(whole, pieces))
+        __builtin_trap();
+    return 0;
+}
