@@ -12,40 +12,46 @@ using P = Problem;
 // Each line alone, with CR LF after it: whether it fires, and why not or what to know.
 TEST(Program, eachLineFiresOrSaysWhyNot)
 {
+    constexpr int h = 3600, m = 60;
     const struct
     {
         std::string line;
         std::vector<Problem> problems; // none: it fires
+        int meant;                     // the second it seems meant for, -1 none
         std::vector<Note> notes = {};
     } rows[] = {
-        {"1,08:00:00", {}},
-        {"3,17:45:30", {}},
-        {"2;08:00:00", {}},
-        {"2 08:00:00", {}},
-        {"12,08:00:00", {}, {Note::ChannelIsFirstCharacter}},
-        {"12:00:00", {}, {Note::TimeAlone}},
-        {"23:10:00", {}, {Note::TimeAlone}},
-        {"1,8:00:00", {P::FieldWidth}},
-        {"1,08:00", {P::MissingSeconds}},
-        {"1,08:00:00 ", {P::TrailingBlank}},
-        {" 1,08:00:00", {P::LeadingBlank}},
-        {"0,08:00:00", {P::BadChannel}},
-        {"4,08:00:00", {P::BadChannel}},
-        {"08:00:00", {P::NoChannel}},
-        {"1,24:00:00", {P::HourOutOfRange}},
-        {"1,07:60:00", {P::MinuteOutOfRange}},
-        {"1,07:00:60", {P::SecondOutOfRange}},
-        {"1,08:00:00 recreo", {P::TextAfterTime}},
+        {"1,08:00:00", {}, 8 * h},
+        {"3,17:45:30", {}, 17 * h + 45 * m + 30},
+        {"2;08:00:00", {}, 8 * h},
+        {"2 08:00:00", {}, 8 * h},
+        {"12,08:00:00", {}, 8 * h, {Note::ChannelIsFirstCharacter}},
+        {"12:00:00", {}, 12 * h, {Note::TimeAlone}},
+        {"23:10:00", {}, 23 * h + 10 * m, {Note::TimeAlone}},
+        {"1,8:00:00", {P::FieldWidth}, 8 * h},
+        {"1,08:00", {P::MissingSeconds}, 8 * h},
+        {"1,08:00:00 ", {P::TrailingBlank}, 8 * h},
+        {" 1,08:00:00", {P::LeadingBlank}, 8 * h},
+        {"0,08:00:00", {P::BadChannel}, 8 * h},
+        {"4,08:00:00", {P::BadChannel}, 8 * h},
+        {"08:00:00", {P::NoChannel}, 8 * h},
+        {"1,24:00:00", {P::HourOutOfRange}, -1},
+        {"1,07:60:00", {P::MinuteOutOfRange}, -1},
+        {"1,07:00:60", {P::SecondOutOfRange}, -1},
+        {"1,08:00:00 recreo", {P::TextAfterTime}, 8 * h},
         {"\t5,8:61 ",
          {P::LeadingBlank, P::BadChannel, P::FieldWidth, P::MissingSeconds, P::MinuteOutOfRange,
-          P::TrailingBlank}},
+          P::TrailingBlank},
+         -1},
+        {"1,008:0000:00 ", {P::FieldWidth, P::TrailingBlank}, 8 * h},
+        {"1,100:00:00 ", {P::FieldWidth, P::TrailingBlank}, -1},
     };
-    for (const auto &[line, problems, notes] : rows) {
+    for (const auto &[line, problems, meant, notes] : rows) {
         const ProgramAnalysis a = analyseProgram(line + "\r\n");
         ASSERT_EQ(a.bells.size(), 1u) << line;
         const bool fires = problems.empty();
         EXPECT_TRUE(a.bells[0].fires == fires && a.everyBellFires() == fires &&
                     a.bells[0].problems == problems && a.bells[0].notes == notes &&
+                    a.bells[0].meantSecond == meant &&
                     a.schedule[0].size() + a.schedule[1].size() + a.schedule[2].size() == fires)
             << '"' << line << '"';
     }

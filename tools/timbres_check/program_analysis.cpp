@@ -3,7 +3,8 @@
 #include "bells/bell_program.h"
 
 #include <algorithm>
-#include <map>
+#include <cstdint>
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -123,6 +124,45 @@ bool looksLikeBell(std::string_view piece)
     return lead != std::string_view::npos && isDigit(piece[lead]) && findTime(piece.substr(lead));
 }
 
+// A field of any width read as a number, or 100 (out of every range) when it has
+// more than two digits after its leading zeros.
+int looseValue(std::string_view field)
+{
+    const std::size_t first = field.find_first_not_of('0');
+    if (first == std::string_view::npos)
+        return 0;
+    return field.size() - first > 2 ? 100 : fieldValue(field.substr(first));
+}
+
+int meantSecond(std::string_view piece)
+{
+    const std::size_t lead = piece.find_first_not_of(" \t");
+    const TimeToken token = *findTime(piece.substr(lead));
+    const int hour = looseValue(token.fields[0]);
+    const int minute = looseValue(token.fields[1]);
+    const int second = looseValue(token.fields[2]);
+    if (hour > 23 || minute > 59 || second > 59)
+        return -1;
+    return hour * 3600 + minute * 60 + second;
+}
+
+constexpr std::size_t secondsPerDay = 24 * 3600;
+constexpr std::size_t bellIndexCount = 3 * secondsPerDay;
+
+// Calls f(bell, editorLine) for every line the program fires, bell numbering the
+// channel and second, editorLine the line's first piece as an editor numbers it.
+template <typename F> void forEachFiringLine(std::string_view text, F &&f)
+{
+    int editorLine = 1;
+    forEachLine(text, [&](std::string_view line) {
+        const BellLine read = splitLine(line);
+        if (fires(read))
+            f(std::size_t(read.channel - 1) * secondsPerDay + std::size_t(secondOfDay(read.time)),
+              editorLine);
+        editorLine += 1 + int(std::count(line.begin(), line.end(), '\n'));
+    });
+}
+
 } // namespace
 
 bool isTickTime(std::string_view t)
@@ -138,22 +178,29 @@ bool isTickTime(std::string_view t)
 
 bool ProgramAnalysis::everyBellFires() const
 {
-    return std::all_of(bells.begin(), bells.end(), [](const auto &b) { return b.fires; });
+    return silentLines == 0;
 }
 
-ProgramAnalysis analyseProgram(std::string_view text)
+int secondOfDay(std::string_view t)
 {
-    ProgramAnalysis analysis;
-    analysis.empty = text.empty();
-    std::map<Bell, std::vector<int>> rung;
-    int editorLine = 1;
+    return fieldValue(t.substr(0, 2)) * 3600 + fieldValue(t.substr(3, 2)) * 60 +
+           fieldValue(t.substr(6, 2));
+}
 
+std::string tickTimeText(int second)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", second / 3600, second / 60 % 60,
+                  second % 60);
+    return text;
+}
+
+void forEachBellLine(std::string_view text, const BellLineVisitor &visit)
+{
+    int editorLine = 1;
+    BellLineReport report;
     forEachLine(text, [&](std::string_view line) {
         const BellLine read = splitLine(line);
-        const bool lineFires = fires(read);
-        if (lineFires)
-            rung[{read.channel, std::string(read.time)}].push_back(editorLine);
-
         const bool joined = line.find('\n') != std::string_view::npos;
         std::size_t start = 0;
         for (;;) {
@@ -161,18 +208,20 @@ ProgramAnalysis analyseProgram(std::string_view text)
             const std::string_view piece = line.substr(start, lf - start);
             if (looksLikeBell(piece)) {
                 const BellLine own = splitLine(piece);
-                BellLineReport report;
                 report.line = editorLine;
                 report.text = piece;
                 report.fires = fires(own) &&
                                (!joined || (own.channel == read.channel && own.time == read.time));
                 report.readChannel = read.channel;
                 report.readTime = read.time;
+                report.meantSecond = meantSecond(piece);
+                report.notes.clear();
+                report.problems.clear();
                 if (report.fires)
                     report.notes = notesOf(piece);
                 else
                     report.problems = problemsOf(piece, joined);
-                analysis.bells.push_back(std::move(report));
+                visit(report);
             }
             if (lf == std::string_view::npos)
                 break;
@@ -181,11 +230,50 @@ ProgramAnalysis analyseProgram(std::string_view text)
         }
         ++editorLine;
     });
+}
 
-    for (auto &[bell, lines] : rung) {
-        analysis.schedule[std::size_t(bell.channel - 1)].push_back(bell.time);
-        if (lines.size() > 1)
-            analysis.duplicates.push_back({bell, lines});
+ProgramAnalysis analyseProgram(std::string_view text, const BellLineVisitor &visit)
+{
+    ProgramAnalysis analysis;
+    analysis.empty = text.empty();
+    forEachBellLine(text, [&](const BellLineReport &bell) {
+        ++analysis.bellLines;
+        analysis.silentLines += !bell.fires;
+        visit(bell);
+    });
+
+    // Which bells ring is counted in a table of every channel and second, so that
+    // a program of millions of lines costs no more than the table; the lines of
+    // the bells that repeat are gathered in a second pass, into vectors of the
+    // size counted.
+    std::vector<std::uint32_t> count(bellIndexCount);
+    forEachFiringLine(text, [&](std::size_t bell, int) { ++count[bell]; });
+    std::vector<std::int32_t> duplicate(bellIndexCount, -1);
+    for (std::size_t bell = 0; bell < bellIndexCount; ++bell) {
+        if (count[bell] == 0)
+            continue;
+        const int channel = int(bell / secondsPerDay) + 1;
+        std::string time = tickTimeText(int(bell % secondsPerDay));
+        if (count[bell] > 1) {
+            duplicate[bell] = std::int32_t(analysis.duplicates.size());
+            analysis.duplicates.push_back({{channel, time}, {}});
+            analysis.duplicates.back().lines.reserve(count[bell]);
+        }
+        analysis.schedule[std::size_t(channel - 1)].push_back(std::move(time));
     }
+    if (!analysis.duplicates.empty())
+        forEachFiringLine(text, [&](std::size_t bell, int line) {
+            if (duplicate[bell] >= 0)
+                analysis.duplicates[std::size_t(duplicate[bell])].lines.push_back(line);
+        });
+    return analysis;
+}
+
+ProgramAnalysis analyseProgram(std::string_view text)
+{
+    std::vector<BellLineReport> bells;
+    ProgramAnalysis analysis =
+        analyseProgram(text, [&](const BellLineReport &bell) { bells.push_back(bell); });
+    analysis.bells = std::move(bells);
     return analysis;
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <compare>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,9 @@ struct BellLineReport
     // they are joined by lone LFs).
     int readChannel = 0;
     std::string readTime;
+    // The second of the day its own time is meant for, read loosely (a field of
+    // any width, seconds 00 when missing); -1 when a field is out of range.
+    int meantSecond = -1;
     std::vector<Problem> problems; // empty when it fires
     std::vector<Note> notes;
 };
@@ -60,8 +64,10 @@ struct DuplicateBell
 
 struct ProgramAnalysis
 {
-    bool empty = false; // no characters at all
-    std::vector<BellLineReport> bells;
+    bool empty = false;                // no characters at all
+    int bellLines = 0;                 // lines that look like a bell
+    int silentLines = 0;               // of those, the ones that never fire
+    std::vector<BellLineReport> bells; // only from the analyseProgram that collects them
     std::vector<DuplicateBell> duplicates;
     // Each channel's ringing times of the day, in order, each once: what the
     // program really rings, joined lines included.
@@ -70,7 +76,23 @@ struct ProgramAnalysis
     bool everyBellFires() const;
 };
 
+using BellLineVisitor = std::function<void(const BellLineReport &)>;
+
+// Calls visit for every line that looks like a bell, in the order of the text. A
+// program may hold millions of lines: nothing is kept between two calls.
+void forEachBellLine(std::string_view text, const BellLineVisitor &visit);
+
+// The whole analysis, each line that looks like a bell handed to visit as it is
+// found; bells stays empty. Beyond the text it keeps a few MB at most, plus one
+// int for every line that repeats another.
+ProgramAnalysis analyseProgram(std::string_view text, const BellLineVisitor &visit);
+
+// The same, with the lines collected in bells: for small programs.
 ProgramAnalysis analyseProgram(std::string_view text);
 
 // "HH:MM:SS" with hours 00 to 23 and minutes and seconds 00 to 59.
 bool isTickTime(std::string_view text);
+
+// Seconds since midnight of a tick time, and back.
+int secondOfDay(std::string_view tickTime);
+std::string tickTimeText(int second);

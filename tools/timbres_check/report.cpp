@@ -1,5 +1,7 @@
 #include "tools/timbres_check/report.h"
 
+#include "bells/bell_program.h"
+
 #include <cstdio>
 
 namespace {
@@ -91,14 +93,6 @@ std::string lineList(const std::vector<int> &lines)
     return text;
 }
 
-std::string clockText(int second)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", second / 3600, second / 60 % 60,
-                  second % 60);
-    return text;
-}
-
 std::string dateText(const ClockChange &c)
 {
     char text[16];
@@ -106,69 +100,131 @@ std::string dateText(const ClockChange &c)
     return text;
 }
 
+void put(std::FILE *out, const std::string &text)
+{
+    std::fwrite(text.data(), 1, text.size(), out);
+}
+
+std::string where(const BellLineReport &bell)
+{
+    return "Línea " + std::to_string(bell.line) + ": «" + visible(bell.text) + "»";
+}
+
+// Why a line never fires, one reason a line, then what the program reads from it.
+std::string whyItNeverFires(const BellLineReport &bell)
+{
+    std::string out;
+    for (Problem p : bell.problems)
+        out += "  - " + explain(p, bell) + "\n";
+    out += "  El programa lee: canal " + std::to_string(bell.readChannel) + ", hora «" +
+           visible(bell.readTime) + "».\n";
+    return out;
+}
+
+std::string channelList(const FireFlags &channels)
+{
+    std::vector<int> numbers;
+    for (int c = 0; c < 3; ++c)
+        if (channels[std::size_t(c)])
+            numbers.push_back(c + 1);
+    return lineList(numbers);
+}
+
 } // namespace
 
-std::string programReport(std::string_view fileName, const ProgramAnalysis &analysis,
-                          const std::vector<DaylightWarning> &warnings, std::string_view zoneName)
+bool writeProgramReport(std::FILE *out, std::string_view fileName, std::string_view text,
+                        const std::vector<ClockChange> &changes, std::string_view zoneName)
 {
-    std::string out = "== " + std::string(fileName) + " ==\n";
-    if (analysis.empty)
-        out += "El fichero está vacío: no hay ningún timbre.\n";
+    put(out, "== " + std::string(fileName) + " ==\n");
+    if (text.empty())
+        put(out, "El fichero está vacío: no hay ningún timbre.\n");
 
-    int silent = 0;
-    for (const BellLineReport &bell : analysis.bells) {
-        const std::string where =
-            "Línea " + std::to_string(bell.line) + ": «" + visible(bell.text) + "»";
-        if (!bell.fires) {
-            ++silent;
-            out += where + " no suena nunca.\n";
-            for (Problem p : bell.problems)
-                out += "  - " + explain(p, bell) + "\n";
-            out += "  El programa lee: canal " + std::to_string(bell.readChannel) + ", hora «" +
-                   visible(bell.readTime) + "».\n";
-        }
+    const ProgramAnalysis analysis = analyseProgram(text, [&](const BellLineReport &bell) {
+        if (!bell.fires)
+            put(out, where(bell) + " no suena nunca.\n" + whyItNeverFires(bell));
         for (Note n : bell.notes)
-            out += where + ": " + explain(n, bell) + ".\n";
-    }
+            put(out, where(bell) + ": " + explain(n, bell) + ".\n");
+    });
 
     for (const DuplicateBell &d : analysis.duplicates)
-        out += "Repetido: canal " + std::to_string(d.bell.channel) + " a las " + d.bell.time +
-               ", en las líneas " + lineList(d.lines) + "; suena una sola vez.\n";
+        put(out, "Repetido: canal " + std::to_string(d.bell.channel) + " a las " + d.bell.time +
+                     ", en las líneas " + lineList(d.lines) + "; suena una sola vez.\n");
 
-    out += "Timbres del día:\n";
+    std::string tail = "Timbres del día:\n";
     for (int c = 0; c < 3; ++c) {
         const auto &times = analysis.schedule[std::size_t(c)];
-        out += "  Canal " + std::to_string(c + 1);
+        tail += "  Canal " + std::to_string(c + 1);
         if (times.empty()) {
-            out += ": ninguno\n";
+            tail += ": ninguno\n";
             continue;
         }
-        out += " (" + std::to_string(times.size()) + "):";
+        tail += " (" + std::to_string(times.size()) + "):";
         for (std::size_t i = 0; i < times.size(); ++i)
-            out += (i > 0 && i % 8 == 0 ? "\n    " : " ") + times[i];
-        out += "\n";
+            tail += (i > 0 && i % 8 == 0 ? "\n    " : " ") + times[i];
+        tail += "\n";
     }
 
+    const std::vector<DaylightWarning> warnings = daylightWarnings(analysis.schedule, changes);
     if (warnings.empty()) {
-        out += "Cambio de hora (" + std::string(zoneName) +
-               "): ningún timbre cae en una hora que se salte o se repita.\n";
+        tail += "Cambio de hora (" + std::string(zoneName) +
+                "): ningún timbre cae en una hora que se salte o se repita.\n";
     } else {
-        out += "Cambio de hora (" + std::string(zoneName) + "):\n";
+        tail += "Cambio de hora (" + std::string(zoneName) + "):\n";
         for (const DaylightWarning &w : warnings) {
             const ClockChange &c = w.change;
-            out += "  Canal " + std::to_string(w.bell.channel) + " a las " + w.bell.time + ": el " +
-                   dateText(c);
+            tail += "  Canal " + std::to_string(w.bell.channel) + " a las " + w.bell.time +
+                    ": el " + dateText(c);
             if (c.skipped)
-                out += " esa hora no existe (el reloj salta de " + clockText(c.fromSecond) + " a " +
-                       clockText(c.toSecond) + "): ese día no suena.\n";
+                tail += " esa hora no existe (el reloj salta de " + tickTimeText(c.fromSecond) +
+                        " a " + tickTimeText(c.toSecond) + "): ese día no suena.\n";
             else
-                out += " esa hora pasa dos veces (el reloj vuelve de " + clockText(c.toSecond) +
-                       " a " + clockText(c.fromSecond) + "): ese día suena dos veces.\n";
+                tail += " esa hora pasa dos veces (el reloj vuelve de " + tickTimeText(c.toSecond) +
+                        " a " + tickTimeText(c.fromSecond) + "): ese día suena dos veces.\n";
         }
     }
 
-    out += "Resumen: " + std::to_string(analysis.bells.size()) + " líneas con timbre";
-    out +=
-        silent == 0 ? ", todas suenan.\n" : "; " + std::to_string(silent) + " no suenan nunca.\n";
-    return out;
+    tail += "Resumen: " + std::to_string(analysis.bellLines) + " líneas con timbre";
+    tail += analysis.silentLines == 0
+                ? ", todas suenan.\n"
+                : "; " + std::to_string(analysis.silentLines) + " no suenan nunca.\n";
+    put(out, tail);
+    return analysis.everyBellFires();
+}
+
+bool writeMomentReport(std::FILE *out, std::string_view fileName, std::string_view text, int second)
+{
+    const std::string time = tickTimeText(second);
+    put(out, "== " + std::string(fileName) + " a las " + time + " ==\n");
+    // The program's own scan says what rings; the lines below say which line does it.
+    const FireFlags due = dueChannels(text, time);
+    const int dueCount = int(due[0]) + int(due[1]) + int(due[2]);
+    if (dueCount == 0)
+        put(out, "A esa hora no suena ningún canal.\n");
+    else
+        put(out, std::string(dueCount == 1 ? "A esa hora suena el canal "
+                                           : "A esa hora suenan los canales ") +
+                     channelList(due) + ".\n");
+
+    FireFlags shown{};
+    bool silentLine = false;
+    forEachBellLine(text, [&](const BellLineReport &bell) {
+        if (bell.fires && bell.readTime == time) {
+            shown[std::size_t(bell.readChannel - 1)] = true;
+            std::string line =
+                where(bell) + " hace sonar el canal " + std::to_string(bell.readChannel) + ".\n";
+            for (Note n : bell.notes)
+                line += "  (" + explain(n, bell) + ".)\n";
+            put(out, line);
+        } else if (!bell.fires && bell.meantSecond == second) {
+            silentLine = true;
+            put(out, where(bell) + " parece un timbre de esa hora, pero no suena nunca:\n" +
+                         whyItNeverFires(bell));
+        }
+    });
+    for (int c = 0; c < 3; ++c)
+        if (due[std::size_t(c)] && !shown[std::size_t(c)])
+            put(out, "El canal " + std::to_string(c + 1) +
+                         " suena por una línea partida por un LF sin CR, que no parece un "
+                         "timbre en el editor.\n");
+    return dueCount > 0 && !silentLine;
 }

@@ -1,0 +1,298 @@
+#include "tools/timbres_check/log_replay.h"
+
+#include "host/small_file.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+#include <map>
+#include <string_view>
+
+namespace {
+
+constexpr std::int64_t msPerDay = 24 * 3600 * 1000;
+
+// The local date and time as written, as one number: the lines carry no zone, and
+// the hour the clock goes back must not be turned into two other hours.
+std::int64_t localKey(const QDateTime &when)
+{
+    return when.date().toJulianDay() * msPerDay + when.time().msecsSinceStartOfDay();
+}
+
+std::vector<std::int64_t> keysOf(const std::vector<LogEntry> &entries)
+{
+    std::vector<std::int64_t> keys;
+    keys.reserve(entries.size());
+    for (const LogEntry &e : entries)
+        keys.push_back(localKey(e.when));
+    return keys;
+}
+
+enum class Port { Unknown, Closed, Open };
+
+// One program as the log tells it, line by line. Each member is the index of the
+// line that put it so, or -1.
+struct ProgramState
+{
+    bool running = false;
+    int since = -1; // INICIO
+    int ended = -1; // FIN
+    Port port = Port::Unknown;
+    int portLine = -1; // ABIERTO, APERTURA_FALLIDA or CERRADO
+    bool openingFailed = false;
+    int lost = -1;
+    int unreadable = -1;
+    int lfOnly = -1;
+    int programFile = -1;
+    int unsynchronised = -1;
+    int last = -1; // its latest line
+};
+
+void setSynchronised(ProgramState &s, const QString &yesNo, int line)
+{
+    if (yesNo == QLatin1StringView("no"))
+        s.unsynchronised = s.unsynchronised < 0 ? line : s.unsynchronised;
+    else if (yesNo == QLatin1StringView("si"))
+        s.unsynchronised = -1;
+}
+
+void apply(ProgramState &s, const LogEntry &e, int line)
+{
+    if (e.event == LogEvent::Inicio) {
+        s = ProgramState{};
+        s.running = true;
+        s.since = s.last = line;
+        s.port = Port::Closed; // every program starts with its port closed
+        return;
+    }
+    s.last = line;
+    if (e.event == LogEvent::Fin) {
+        s.running = false;
+        s.ended = line;
+        s.port = Port::Closed;
+        s.lost = -1;
+        return;
+    }
+    // A program that writes runs, even when its INICIO is in a file not given;
+    // then the port is unknown until a line tells it.
+    if (!s.running) {
+        s.running = true;
+        s.since = -1;
+        s.port = Port::Unknown;
+    }
+    const auto openIfUnknown = [&] {
+        if (s.port == Port::Unknown)
+            s.port = Port::Open;
+    };
+    switch (e.event) {
+    case LogEvent::Abierto:
+    case LogEvent::AperturaFallida:
+    case LogEvent::Cerrado:
+        s.port = e.event == LogEvent::Abierto ? Port::Open : Port::Closed;
+        s.portLine = line;
+        s.openingFailed = e.event == LogEvent::AperturaFallida;
+        s.lost = -1;
+        break;
+    case LogEvent::Perdido:
+        openIfUnknown();
+        s.lost = line;
+        break;
+    case LogEvent::Recuperado:
+        openIfUnknown();
+        s.lost = -1;
+        break;
+    case LogEvent::Disparo:
+        openIfUnknown();
+        break;
+    case LogEvent::Programa:
+        s.programFile = line;
+        s.unreadable = s.lfOnly = -1;
+        break;
+    case LogEvent::ProgramaIlegible:
+        s.unreadable = line;
+        break;
+    case LogEvent::ProgramaLegible:
+        s.unreadable = s.lfOnly = -1;
+        break;
+    case LogEvent::ProgramaSoloLf:
+        s.lfOnly = line;
+        break;
+    case LogEvent::Reloj:
+        setSynchronised(s, e.detail(QLatin1StringView(LogKey::sincronizado)), line);
+        break;
+    case LogEvent::Resumen:
+        setSynchronised(s, e.detail(QLatin1StringView(LogKey::relojSincronizado)), line);
+        break;
+    default:
+        break;
+    }
+}
+
+// Why a running program did not ring, as far as its state tells, with the line
+// that says so.
+std::pair<Verdict, int> stateVerdict(const ProgramState &s, std::int64_t moment,
+                                     const std::vector<std::int64_t> &key)
+{
+    if (key[std::size_t(s.last)] < moment - std::int64_t(silentLogMinutes) * 60 * 1000)
+        return {Verdict::LogSilent, s.last};
+    if (s.port == Port::Closed)
+        return {s.openingFailed ? Verdict::OpeningFailed : Verdict::PortClosed,
+                s.portLine >= 0 ? s.portLine : s.since};
+    if (s.lost >= 0)
+        return {Verdict::DeviceLost, s.lost};
+    if (s.unreadable >= 0)
+        return {Verdict::ProgramUnreadable, s.unreadable};
+    if (s.lfOnly >= 0)
+        return {Verdict::ProgramLfOnly, s.lfOnly};
+    return {Verdict::NothingInTheWay, -1};
+}
+
+// A SALTO is written after the step, as the first line of the new time: when the
+// first line after the moment is a step forward from before it, the clock never
+// showed that second.
+bool skippedBy(const LogEntry &e, std::int64_t lineKey, std::int64_t moment)
+{
+    if (e.event != LogEvent::Salto)
+        return false;
+    bool ok = false;
+    const qint64 seconds = e.detail(QLatin1StringView(LogKey::segundos)).toLongLong(&ok);
+    return ok && seconds > 0 && lineKey - seconds * 1000 <= moment;
+}
+
+} // namespace
+
+std::optional<std::vector<LogEntry>> readLogFile(const QString &path, int *skipped, QString *error)
+{
+    SmallFileReader reader;
+    if (!reader.read(path, maxLogFileSize, SmallFileReader::Beyond::Refuse, error))
+        return std::nullopt;
+    const std::string_view text = reader.contents();
+    std::vector<LogEntry> entries;
+    int bad = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t lf = text.find('\n', at);
+        if (lf == std::string_view::npos)
+            lf = text.size();
+        const std::string_view line = text.substr(at, lf - at);
+        at = lf + 1;
+        if (line.empty() || line == "\r")
+            continue;
+        if (std::optional<LogEntry> entry =
+                parseLogLine(QByteArrayView(line.data(), qsizetype(line.size()))))
+            entries.push_back(std::move(*entry));
+        else
+            ++bad;
+    }
+    if (skipped)
+        *skipped = bad;
+    if (entries.empty() && bad > 0) {
+        if (error)
+            *error = QStringLiteral("no es un registro: ninguna de sus líneas se entiende");
+        return std::nullopt;
+    }
+    return entries;
+}
+
+std::vector<LogEntry> mergeLogs(std::vector<std::vector<LogEntry>> files)
+{
+    std::vector<std::vector<std::int64_t>> keys;
+    std::size_t total = 0;
+    for (const auto &file : files) {
+        keys.push_back(keysOf(file));
+        total += file.size();
+    }
+    std::vector<std::size_t> head(files.size(), 0);
+    std::vector<LogEntry> merged;
+    merged.reserve(total);
+    while (merged.size() < total) {
+        std::size_t pick = files.size();
+        for (std::size_t f = 0; f < files.size(); ++f)
+            if (head[f] < files[f].size() &&
+                (pick == files.size() || keys[f][head[f]] < keys[pick][head[pick]]))
+                pick = f;
+        merged.push_back(std::move(files[pick][head[pick]++]));
+    }
+    return merged;
+}
+
+std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, int second)
+{
+    std::vector<DayFinding> days;
+    if (log.empty())
+        return days;
+    const std::vector<std::int64_t> key = keysOf(log);
+    const auto [firstKey, lastKey] = std::minmax_element(key.begin(), key.end());
+    const std::size_t lastLine = std::size_t(lastKey - key.begin());
+    const QTime time = QTime::fromMSecsSinceStartOfDay(second * 1000);
+
+    std::map<QString, ProgramState> programs;
+    std::size_t applied = 0, windowStart = 0;
+    int dropped = -1;
+    for (QDate day = QDate::fromJulianDay(*firstKey / msPerDay);
+         day <= QDate::fromJulianDay(*lastKey / msPerDay); day = day.addDays(1)) {
+        DayFinding f;
+        f.day = day;
+        const std::int64_t moment = day.toJulianDay() * msPerDay + std::int64_t(second) * 1000;
+        const std::int64_t window = std::int64_t(logWindowSeconds) * 1000;
+        for (; applied < log.size() && key[applied] <= moment; ++applied) {
+            const LogEntry &e = log[applied];
+            apply(programs[e.program], e, int(applied));
+            if (!e.detail(QLatin1StringView(LogKey::perdidas)).isNull())
+                dropped = int(applied);
+        }
+        while (windowStart < log.size() && key[windowStart] < moment - window)
+            ++windowStart;
+        for (std::size_t i = windowStart; i < log.size() && key[i] <= moment + window; ++i)
+            f.window.push_back(int(i));
+        if (dropped >= 0 && key[std::size_t(dropped)] > moment - msPerDay)
+            f.dropped = dropped;
+
+        const QDateTime local(day, time, Qt::LocalTime);
+        const auto fired = std::find_if(f.window.begin(), f.window.end(), [&](int i) {
+            return log[std::size_t(i)].event == LogEvent::Disparo;
+        });
+        if (fired != f.window.end()) {
+            f.verdict = Verdict::Fired;
+            f.cause = *fired;
+            f.program = log[std::size_t(*fired)].program;
+        } else if (!local.isValid() || local.time() != time) {
+            f.verdict = Verdict::NoSuchTime;
+        } else if (applied == 0) {
+            f.verdict = Verdict::BeforeLog;
+            f.cause = int(std::min_element(key.begin(), key.end()) - key.begin());
+        } else if (moment > *lastKey) {
+            f.verdict = Verdict::AfterLog;
+            f.cause = int(lastLine);
+        } else {
+            f.verdict = Verdict::NotRunning;
+            const ProgramState *chosen = nullptr;
+            for (const auto &[name, state] : programs) {
+                if (!state.running) {
+                    if (f.verdict == Verdict::NotRunning && state.ended > f.cause) {
+                        f.cause = state.ended;
+                        f.program = name;
+                    }
+                    continue;
+                }
+                const auto [verdict, cause] = stateVerdict(state, moment, key);
+                if (!chosen || verdict < f.verdict) {
+                    chosen = &state;
+                    f.verdict = verdict;
+                    f.cause = cause;
+                    f.program = name;
+                }
+            }
+            if (chosen) {
+                f.programFile = chosen->programFile;
+                f.unsynchronised = chosen->unsynchronised;
+                if (f.verdict == Verdict::NothingInTheWay && applied < log.size() &&
+                    skippedBy(log[applied], key[applied], moment)) {
+                    f.verdict = Verdict::ClockSkipped;
+                    f.cause = int(applied);
+                }
+            }
+        }
+        days.push_back(std::move(f));
+    }
+    return days;
+}

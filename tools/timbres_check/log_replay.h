@@ -1,0 +1,64 @@
+#pragma once
+
+#include "host/operations_log_format.h"
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// Log lines this far either side of the second asked about count as "at that
+// second": the tick that fires may come late, and the line is written after it.
+inline constexpr int logWindowSeconds = 5;
+
+// A program that runs writes a RESUMEN every hour; a log silent much longer than
+// that while the program should be running means the PC was off or the program
+// was cut short without its FIN.
+inline constexpr int silentLogMinutes = 90;
+
+// The lines of one log file; lines that do not read are counted in *skipped. A file
+// that is not a regular file, is larger than maxLogFileSize, or holds characters but
+// not one log line, gives nothing and *error says why in Spanish.
+std::optional<std::vector<LogEntry>> readLogFile(const QString &path, int *skipped, QString *error);
+
+// Several log files as one, in the order things happened: each file keeps the order
+// its lines were written in (a clock stepped back does not reorder them), and the
+// files are merged by time, so they may be given in any order.
+std::vector<LogEntry> mergeLogs(std::vector<std::vector<LogEntry>> files);
+
+// What the log says about one second of one day, from the closest to ringing down.
+enum class Verdict {
+    Fired,             // a DISPARO within the window
+    NothingInTheWay,   // running, port open, program readable: its lines decide
+    ClockSkipped,      // a SALTO forward passed over that second
+    ProgramLfOnly,     // PROGRAMA_SOLO_LF in force: its lines may be read joined
+    ProgramUnreadable, // PROGRAMA_ILEGIBLE in force
+    DeviceLost,        // PERDIDO without RECUPERADO
+    OpeningFailed,     // the last opening was refused
+    PortClosed,        // CERRADO, or no ABIERTO since INICIO
+    LogSilent,         // running, but no line of it for silentLogMinutes
+    NotRunning,        // FIN, or no line of any program before
+    NoSuchTime,        // the clock skips that time that day (daylight saving)
+    BeforeLog,         // the log starts after that second
+    AfterLog,          // the log ends before it
+};
+
+struct DayFinding
+{
+    QDate day;
+    Verdict verdict = Verdict::NothingInTheWay;
+    // Indices into the merged log; -1 when there is none.
+    int cause = -1;          // the line the verdict rests on (FIN, CERRADO, PERDIDO...)
+    int programFile = -1;    // the PROGRAMA line of the program in use
+    int unsynchronised = -1; // the line that said the clock was not synchronised
+    int dropped = -1;        // a line with perdidas= in the day before the second
+    std::vector<int> window; // every line within the window
+    QString program;         // whose state the verdict tells; empty when none
+};
+
+// For every day from the log's first line to its last: what happened at `second`
+// (seconds since midnight), replaying the log's lines up to it.
+std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, int second);
