@@ -249,6 +249,11 @@ void Form1::routeNotifications()
         dispatch(QStringLiteral("MSComm1_OnComm"), member(&Form1::MSComm1_OnComm), From::Program);
     });
 
+    // Told between events, once per name, whichever list found it first.
+    for (FileListBox *list : {File1, File2})
+        connect(list, &FileListBox::unusableNames, this, &Form1::tellUnusableNames,
+                Qt::QueuedConnection);
+
     // The file lists' selections are the operator's too.
     const auto refuses = [this] { return refusesOperator(); };
     File1->setRefusal(refuses);
@@ -269,10 +274,35 @@ bool Form1::refusesOperator() const
     return ending_ || host_.messages.isOpen();
 }
 
+void Form1::tellUnusableNames(const QStringList &names)
+{
+    QStringList fresh;
+    for (const QString &name : names)
+        if (!unusableNamesTold_.contains(name))
+            fresh += name;
+    if (fresh.isEmpty() || ending_)
+        return;
+    unusableNamesTold_ += fresh;
+    host_.messages.show(
+        QStringLiteral("Estos programas de timbres tienen en su nombre caracteres que el "
+                       "sistema no reconoce, y no se pueden elegir ni abrir: %1. Cámbieles "
+                       "el nombre para poder usarlos.")
+            .arg(fresh.join(QStringLiteral(", "))));
+}
+
 void Form1::end()
 {
+    if (ending_)
+        return;
     ending_ = true;
     Timer1->stop();
+    emit ended();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    end();
+    QWidget::closeEvent(event);
 }
 
 ChannelWords Form1::channelWords() const

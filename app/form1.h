@@ -124,9 +124,16 @@ public:
     static void setForeColor(QLabel *label, const QColor &color);
     static QColor foreColor(const QLabel *label);
 
-    // The program is ending (a termination signal): no handler runs any more.
+    // The program ends, as when the window is closed or a termination signal came:
+    // no handler runs any more and nothing more is sent; the port is released when
+    // the window goes.
     void end();
     bool ending() const { return ending_; }
+
+signals:
+    void ended();
+
+public:
 
     // Every notification reaches its handler through one point. When an observer is
     // set, it is told the handler's name first, and the handler runs only if the
@@ -137,6 +144,7 @@ public:
 protected:
     // Enter presses the window's default button, as in a dialog.
     void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void createControls();
@@ -155,6 +163,8 @@ private:
     bool ending_ = false;
     QHash<QObject *, QPointer<QRadioButton>> selectedIn_; // each option group's selection
     bool undoing_ = false;                                // a refused selection is being undone
+    QStringList unusableNamesTold_;
+    void tellUnusableNames(const QStringList &names);
 
     // What a handler carries from one event to the next, by the file that keeps it.
 

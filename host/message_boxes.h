@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+
+class QMessageBox;
 
 // The modal message box: the text, one OK button, no icon, the program's name as
 // title. show() returns once the operator has closed the box; timers and serial
@@ -36,10 +39,14 @@ class ModalMessageBoxes final : public MessageBoxes
 public:
     explicit ModalMessageBoxes(QString title) : title_(std::move(title)) {}
     void setParentWindow(QWidget *window) { parent_ = window; }
+    // The program is ending: the boxes on screen close, and no other one opens.
+    void dismissAll();
 protected:
     void present(const QString &text) override;
 
 private:
     QString title_;
     QPointer<QWidget> parent_;
+    QList<QPointer<QMessageBox>> shown_;
+    bool dismissed_ = false;
 };

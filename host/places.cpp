@@ -2,8 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -26,24 +32,30 @@ Places Places::system()
 #ifdef Q_OS_WIN
     return Places(QStringLiteral("C:/"), QCoreApplication::applicationDirPath());
 #else
-    return Places(QDir::homePath(), QCoreApplication::applicationDirPath(),
-                  qEnvironmentVariable("PATH"));
+    // Without HOME, Qt's home would be the root of the file system, and the data
+    // folder /Quirzal; the user database knows the real one.
+    QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty()) {
+        if (const passwd *user = ::getpwuid(::getuid()); user && user->pw_dir)
+            home = QFile::decodeName(user->pw_dir);
+    }
+    return Places(home, QCoreApplication::applicationDirPath(), qEnvironmentVariable("PATH"));
 #endif
 }
 
 QString Places::dataFolder() const
 {
-    return joined(home_, QStringLiteral("Quirzal"));
+    return home_.isEmpty() ? QString() : joined(home_, QStringLiteral("Quirzal"));
 }
 
 QString Places::portSettingsFile() const
 {
-    return joined(dataFolder(), QStringLiteral("puertos.txt"));
+    return home_.isEmpty() ? QString() : joined(dataFolder(), QStringLiteral("puertos.txt"));
 }
 
 QString Places::defaultProgram() const
 {
-    return joined(dataFolder(), QStringLiteral("timbres_1.txt"));
+    return home_.isEmpty() ? QString() : joined(dataFolder(), QStringLiteral("timbres_1.txt"));
 }
 
 QString Places::helpFile() const
@@ -55,7 +67,9 @@ QString Places::helpFile() const
 
 QString Places::portDevice(int port) const
 {
-    if (port < 1 || port > 4)
+    // Without a data folder no COMn entry can be looked at, and the system's own
+    // port may not be the one the operator pointed COMn at.
+    if (port < 1 || port > 4 || home_.isEmpty())
         return {};
     const QString name = QStringLiteral("COM%1").arg(port);
 #ifdef Q_OS_WIN

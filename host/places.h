@@ -14,6 +14,8 @@ public:
     Places(QString homeFolder, QString programFolder, QString searchPath = {});
     static Places system();
 
+    // Empty when the user has no home folder: then there is no data folder, no
+    // file in it, and no port.
     QString homeFolder() const { return home_; }
     QString dataFolder() const;
     QString portSettingsFile() const;

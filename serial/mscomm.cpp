@@ -351,6 +351,12 @@ MSComm::MSComm(DeviceResolver resolver, QObject *parent) : QObject(parent), d(ne
 MSComm::~MSComm()
 {
     disconnect(&d->port, nullptr, this, nullptr);
+    // The component goes with the window, and the program ends: nothing more is
+    // sent, not even what a tick handed over just before.
+    if (d->port.isOpen()) {
+        QScopedValueRollback quiet(d->ownCall, true);
+        d->port.clear(QSerialPort::Output);
+    }
     d->closeDevice();
 }
 

@@ -8,6 +8,7 @@
 #include "serial/mscomm.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QScopedValueRollback>
 
@@ -22,6 +23,10 @@ QString unreadableProgramNotice(const QString &path, const QString &why)
     if (path.isEmpty())
         return QStringLiteral("No hay ningún programa de timbres seleccionado en \"Programa en "
                               "uso\". ") +
+               consequence;
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return QStringLiteral("No existe el programa de timbres %1. ")
+                   .arg(QDir::toNativeSeparators(path)) +
                consequence;
     return QStringLiteral("No se puede leer el programa de timbres %1: %2. ")
                .arg(QDir::toNativeSeparators(path), why) +
@@ -63,9 +68,11 @@ void Form1::Timer1_Timer()
     }
 }
 
+// The name chosen last: when that file has gone, it is still the one asked for,
+// and the operator is told that it is missing rather than that none is chosen.
 QString Form1::programInUse() const
 {
-    const QString name = File2->fileName();
+    const QString name = File2->rememberedName();
     return name.isEmpty() ? QString() : QDir(File2->path()).filePath(name);
 }
 

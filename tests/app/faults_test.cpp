@@ -3,6 +3,7 @@
 #include "window_on_line.h"
 
 #include <QAccessible>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <cerrno>
@@ -62,8 +63,8 @@ TEST(Faults, AdapterPulledOutAndPutBack)
 }
 
 // A program no tick can read: the frame still goes out before the notice, which is
-// told once, ticks under it stacking none; told again, for no program selected,
-// only after a readable one in between.
+// told once, ticks under it stacking none; told again, for the program deleted and
+// named as missing, only after a readable one in between.
 TEST(Faults, BellProgramUnreadable)
 {
     WindowOnLine w(Edition::Sonvira);
@@ -89,8 +90,9 @@ TEST(Faults, BellProgramUnreadable)
     w.form->File2->refresh();
     EXPECT_EQ(w.frame("07:30:02.020"), "07:30:02 70");
     ASSERT_EQ(w.told().size(), 2);
-    EXPECT_TRUE(
-        w.told()[1].startsWith(QStringLiteral("No hay ningún programa de timbres seleccionado")));
+    EXPECT_TRUE(w.told()[1].startsWith("No existe el programa de timbres " + program.fileName() +
+                                       ". Los relojes siguen en hora"))
+        << w.told()[1].toStdString();
 }
 
 // Ticks run while a box is open. A refused opening reports its own refusal even when
@@ -185,4 +187,25 @@ TEST(Faults, PressesThatBypassAnOpenMessageBox)
     EXPECT_EQ(w.form->File2->fileName(), "timbres_1.txt");
     EXPECT_TRUE(w.fake.launcher.starts.isEmpty());
     EXPECT_TRUE(w.form->MSComm1->portOpen());
+}
+
+// The window is closed (or the program told to end) while a box is open: the program
+// ends, and nothing more is sent, whatever the handler under the box does next.
+TEST(Faults, WindowClosedWhileAMessageBoxIsOpen)
+{
+    WindowOnLine w(Edition::Sonvira);
+    w.start();
+    QSignalSpy ended(w.form.get(), &Form1::ended);
+    w.option(11)->setChecked(true); // "Recuerde cerrar puerto anterior para cambiar"
+    w.fake.messages.whileOpen = [&](const QString &) {
+        w.form->close();
+        w.tick("07:30:00.020");
+        w.form->Boton_Cerrar->click();
+    };
+    w.form->Boton_Abrir->click(); // its refusal's first box
+    EXPECT_EQ(ended.size(), 1);
+    EXPECT_EQ(w.told().size(), 3) << "the handler under the box runs to its end, alone";
+    w.tick("07:30:00.520");
+    EXPECT_FALSE(w.form->Timer1->isActive());
+    EXPECT_TRUE(w.pty.read(200).isEmpty()) << "sent after the window closed";
 }

@@ -6,6 +6,7 @@
 #include "serial/mscomm.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -14,7 +15,11 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 void PrintTo(const QString &text, std::ostream *out)
 {
@@ -315,6 +320,52 @@ TEST(FileListBox, ListsItsFolderAndKeepsTheNameAskedFor)
     touch(other.filePath(QStringLiteral("timbres_1.txt"))); // lands before the selected name
     EXPECT_TRUE(shows({"timbres_1.txt", "timbres_9.txt"}, "timbres_9.txt"));
     EXPECT_EQ(clicks.size(), 0);
+}
+
+// A busy folder: thousands of programs, and files that come and go every few ms (an
+// editor's swap file, a sync tool). The list ends up right, keeps its selection, is
+// read at most a few times a second away from the window's thread, and the window's
+// own loop is never held up for long. A name that is not text in the system's
+// encoding is left out and told once.
+TEST(FileListBox, FollowsABusyFolderWithoutHoldingUpTheWindow)
+{
+    QTemporaryDir folder;
+    for (int i = 0; i < 20000; ++i)
+        touch(folder.filePath(QStringLiteral("timbres_%1.txt").arg(i, 5, 10, QChar(u'0'))));
+    FileListBox list;
+    list.setPattern(QStringLiteral("timbres*.txt"));
+    list.setPath(folder.path());
+    list.setFileName(QStringLiteral("timbres_14000.txt"));
+    QSignalSpy unusable(&list, &FileListBox::unusableNames);
+    QSignalSpy clicks(&list, &FileListBox::Click);
+
+    qint64 longestGap = 0;
+    QElapsedTimer sinceLast, churn;
+    sinceLast.start();
+    QTimer beat; // stands for the clock's ticks: how late does the loop let it run?
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceLast.restart());
+    });
+    beat.start(5);
+    churn.start();
+    for (int i = 0; churn.elapsed() < 1500; ++i) {
+        const QString swap = folder.filePath(QStringLiteral("timbres_swap.txt"));
+        i % 2 ? QFile::remove(swap) : (touch(swap), true);
+        QTest::qWait(5);
+    }
+    const QByteArray raw = QFile::encodeName(folder.path()) + "/timbres_\xff.txt";
+    ASSERT_EQ(::close(::open(raw.constData(), O_CREAT | O_WRONLY, 0644)), 0);
+    QFile::remove(folder.filePath(QStringLiteral("timbres_swap.txt")));
+    QFile::remove(folder.filePath(QStringLiteral("timbres_00007.txt")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list.count() == 19999 && unusable.size() == 1; }, 3000));
+    beat.stop();
+    EXPECT_LT(longestGap, 100) << "the window's loop was held up";
+    EXPECT_EQ(list.fileName(), QStringLiteral("timbres_14000.txt"));
+    EXPECT_EQ(unusable.first().first().value<QStringList>(), QStringList{"timbres_\\xff.txt"});
+    list.refresh();
+    EXPECT_EQ(unusable.size(), 1) << "told once";
+    EXPECT_EQ(clicks.size(), 0);
+    ::unlink(raw.constData()); // a name QTemporaryDir could not give back to remove it
 }
 
 void clickOn(FileListBox *list, const QString &name, Qt::KeyboardModifiers keys = {})

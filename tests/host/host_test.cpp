@@ -86,6 +86,24 @@ TEST_F(HostPlaces, EditorIsTheFirstOfTheListInTheSearchPath)
     EXPECT_EQ(Places::editorProgram(folders.join(u':')), QString());
 }
 
+// No HOME (unset or empty): the home folder comes from the user database, never the
+// root of the file system. A host with no home folder at all has no data folder, no
+// file in it and no port, not even the system's own.
+TEST_F(HostPlaces, WithoutHomeTheUserDatabaseOrNothing)
+{
+    for (const char *home : {static_cast<const char *>(""), static_cast<const char *>(nullptr)}) {
+        home ? qputenv("HOME", home) : qunsetenv("HOME");
+        const QString data = Places::system().dataFolder();
+        EXPECT_FALSE(data.isEmpty() || data == "/Quirzal"_L1) << data.toStdString();
+        EXPECT_EQ(data, QDir::cleanPath(data));
+    }
+    const Places none({}, root.path());
+    EXPECT_EQ(QStringList({none.dataFolder(), none.portSettingsFile(), none.defaultProgram(),
+                           none.portDevice(1)})
+                  .join(u'|'),
+              u"|||"_s);
+}
+
 // The zone of a long time format must not reach the operator, nor the brackets or
 // blanks around it; quoted text stays.
 TEST(RegionalTime, ShowsTheLocalesLongTimeWithoutZone)
@@ -118,7 +136,15 @@ TEST(ModalMessageBoxes, OneOkButtonNoIconTheProgramAsTitle)
             box->accept();
         }
     });
-    ModalMessageBoxes(u"repetidores"_s).show(u"Puertos COM: cerrados OK"_s);
+    ModalMessageBoxes boxes(u"repetidores"_s);
+    boxes.show(u"Puertos COM: cerrados OK"_s);
+    EXPECT_EQ(seen, u"repetidores|Puertos COM: cerrados OK|1|1"_s);
+    // The program ends under an open box: it closes, and no other one opens.
+    QTimer::singleShot(10, [&] { boxes.dismissAll(); });
+    boxes.show(u"Recuerde"_s);
+    QTimer::singleShot(10, [&] { seen = u"another box opened"_s; });
+    boxes.show(u"Puerto COM 1: abierto OK"_s);
+    EXPECT_FALSE(boxes.isOpen());
     EXPECT_EQ(seen, u"repetidores|Puertos COM: cerrados OK|1|1"_s);
 }
 

@@ -21,10 +21,9 @@ namespace {
 class BoxCloser : public QObject
 {
 public:
-    explicit BoxCloser(QObject *application) : QObject(application)
-    {
-        application->installEventFilter(this);
-    }
+    // Not a child of the application: Qt deletes what a generic plugin made itself,
+    // when the application goes.
+    explicit BoxCloser(QObject *application) { application->installEventFilter(this); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
