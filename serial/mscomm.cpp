@@ -12,8 +12,10 @@
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -51,6 +53,23 @@ qint64 lineTimeMs(const LineSettings &line, qint64 bytes)
     const int bitsPerByte =
         1 + line.dataBits + (line.parity == LineParity::None ? 0 : 1) + line.stopBits;
     return bytes * bitsPerByte * 1000 / line.baudRate;
+}
+
+// What an operator refused a device can do about it. Debian gives the serial
+// devices to the group dialout, and a new group counts only from the next login.
+QString permissionAdvice()
+{
+#ifdef Q_OS_UNIX
+    const passwd *account = ::getpwuid(::geteuid());
+    const QString user =
+        account ? QString::fromLocal8Bit(account->pw_name) : QStringLiteral("<usuario>");
+    return QStringLiteral(". Para usar los puertos serie, el usuario debe pertenecer al grupo "
+                          "dialout: ejecute «sudo adduser %1 dialout» y vuelva a iniciar la "
+                          "sesión")
+        .arg(user);
+#else
+    return {};
+#endif
 }
 
 } // namespace
@@ -192,7 +211,8 @@ public:
                     QStringLiteral("El puerto %1 está en uso por otro programa").arg(portName()));
             return failed(
                 QStringLiteral("No hay permiso para abrir el dispositivo %1 del puerto %2")
-                    .arg(device, portName()));
+                    .arg(device, portName()) +
+                permissionAdvice());
         case QSerialPort::UnsupportedOperationError:
             return failed(
                 QStringLiteral("El dispositivo %1 del puerto %2 no admite la configuración \"%3\"")

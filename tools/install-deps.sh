@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils fonts-dejavu-core
   clang-format
+  dpkg-dev lintian man-db desktop-file-utils libglib2.0-bin
 )
 
 missing=()

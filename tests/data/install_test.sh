@@ -1,13 +1,14 @@
 #!/bin/sh
-# Installs the build into a temporary prefix, checks the layout, and runs the
-# launcher against a stand-in program with a temporary home folder.
+# Installs the build into a temporary prefix that no desktop reads and whose name
+# needs quoting, checks the layout, starts each menu entry as a desktop does, and
+# runs the launcher against a stand-in program with a temporary home folder.
 # Usage: install_test.sh BUILD_DIR SOURCE_DIR
 set -eu
 build=$1
 source=$2
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-prefix="$tmp/prefijo con blancos"
+prefix="$tmp/prefijo \$con blancos"
 fail() {
     echo "FAIL: $*" >&2
     exit 1
@@ -15,13 +16,31 @@ fail() {
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for f in bin/Sonvira bin/repetidores libexec/sonvira/Sonvira libexec/sonvira/repetidores; do
-    [ -x "$prefix/$f" ] || fail "$f is not installed as a program"
+for f in bin/Sonvira bin/repetidores bin/satelite bin/timbres-check \
+    libexec/sonvira/Sonvira libexec/sonvira/repetidores; do
+    [ -f "$prefix/$f" ] && [ -x "$prefix/$f" ] || fail "$f is not installed as a program"
 done
 cmp -s "$prefix/libexec/sonvira/leeme.txt" "$source/data/leeme.txt" || fail "leeme.txt"
 cmp -s "$prefix/share/sonvira/timbres_1.txt" "$source/data/timbres_1.txt" || fail "timbres_1.txt"
-for p in Sonvira repetidores; do
-    grep -qx "Exec=$p" "$prefix/share/applications/$p.desktop" || fail "$p.desktop"
+for page in Sonvira repetidores satelite timbres-check; do
+    gzip -dc "$prefix/share/man/man1/$page.1.gz" | cmp -s - "$source/data/man/$page.1" ||
+        fail "man page $page"
+done
+
+# Menu entries: valid, naming the launcher by its full path (quoted, since the
+# prefix has a blank and a dollar), with an icon of each size under that name.
+for entry in sonvira:Sonvira sonvira-repetidores:repetidores; do
+    name=${entry%%:*}
+    launcher=${entry#*:}
+    file="$prefix/share/applications/$name.desktop"
+    desktop-file-validate "$file" || fail "$name.desktop is not valid"
+    exec_line=$(grep '^Exec=' "$file")
+    [ "$exec_line" = "Exec=\"$tmp/prefijo \\\\\$con blancos/bin/$launcher\"" ] ||
+        fail "$name.desktop: $exec_line"
+    grep -qx "Icon=$name" "$file" || fail "$name.desktop has no icon $name"
+    for size in 32x32 64x64; do
+        [ -f "$prefix/share/icons/hicolor/$size/apps/$name.png" ] || fail "no $size icon $name"
+    done
 done
 
 # Stand-ins for the programs: they tell where they were started and with what.
@@ -36,6 +55,23 @@ done
 home="$tmp/casa"
 mkdir -p "$home"
 data="$home/Quirzal"
+
+# Each menu entry, started by GLib's own reader of entries (as GNOME's menu does),
+# with a PATH that does not hold the prefix.
+for entry in sonvira:Sonvira sonvira-repetidores:repetidores; do
+    name=${entry%%:*}
+    launcher=${entry#*:}
+    rm -rf "$data" "$home/started-$launcher"
+    HOME="$home" PATH=/usr/bin:/bin gio launch "$prefix/share/applications/$name.desktop" ||
+        fail "the menu cannot start $name.desktop"
+    for _ in $(seq 100); do
+        [ -s "$home/started-$launcher" ] && break
+        sleep 0.05
+    done
+    [ "$(head -n 1 "$home/started-$launcher" 2>/dev/null)" = "$data" ] ||
+        fail "$name.desktop did not start $launcher in $data"
+done
+rm -rf "$data"
 
 # First start: the data folder and the default program appear.
 HOME="$home" "$prefix/bin/Sonvira"
@@ -54,10 +90,10 @@ ln -s "$tmp/en otro sitio.txt" "$data/timbres_1.txt"
 HOME="$home" "$prefix/bin/Sonvira"
 [ -L "$data/timbres_1.txt" ] && [ ! -e "$tmp/en otro sitio.txt" ] || fail "link replaced or written through"
 
-# Started through a link from elsewhere, as a menu or a desktop icon may do.
+# Started through a link from elsewhere, as a desktop icon may do.
 rm -rf "$data" "$home/started-Sonvira"
 ln -s "$prefix/bin/Sonvira" "$tmp/Sonvira"
 (cd / && HOME="$home" "$tmp/Sonvira")
 [ "$(head -n 1 "$home/started-Sonvira")" = "$data" ] || fail "start through a link"
 [ -f "$data/timbres_1.txt" ] || fail "timbres_1.txt not copied on a start through a link"
-echo "install layout and launcher: OK"
+echo "install layout, menu entries and launcher: OK"

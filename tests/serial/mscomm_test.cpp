@@ -8,6 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -62,4 +66,51 @@ TEST_F(SerialTest, RefusedWritesChangeNothingAndSayWhy)
         EXPECT_EQ(second.errorString(), "El puerto COM1 está en uso por otro programa")
             << name.toStdString();
     }
+}
+
+// A device the operator may not use: the description says how to get the right.
+// The device refuses everyone but root, so the opening runs in a child process
+// that, when the tests run as root, gives its rights away first.
+TEST_F(SerialTest, RefusedDeviceTellsHowToJoinTheDialoutGroup)
+{
+    const QString device = pty.slavePath();
+    ASSERT_EQ(::chmod(device.toLocal8Bit().constData(), 0), 0);
+    const uid_t user = ::geteuid() == 0 ? uid_t(65534) : ::geteuid();
+    const passwd *account = ::getpwuid(user);
+    ASSERT_NE(account, nullptr);
+    const QString name = QString::fromLocal8Bit(account->pw_name);
+
+    int said[2];
+    ASSERT_EQ(::pipe(said), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(said[0]);
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(65534)) != 0 || ::setuid(user) != 0))
+            ::_exit(3);
+        MSComm refused([&](int) { return device; });
+        const QByteArray text =
+            refused.setPortOpen(true) ? QByteArray("abierto") : refused.errorString().toUtf8();
+        const bool whole = ::write(said[1], text.constData(), text.size()) == text.size();
+        ::_exit(whole ? 0 : 4);
+    }
+    ::close(said[1]);
+    QByteArray text;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(said[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, n);
+    ::close(said[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+    const QString description = QString::fromUtf8(text);
+    EXPECT_TRUE(description.startsWith("No hay permiso para abrir el dispositivo " + device +
+                                       " del puerto COM1. "))
+        << text.toStdString();
+    EXPECT_TRUE(description.contains("el usuario debe pertenecer al grupo dialout: "
+                                     "ejecute «sudo adduser " +
+                                     name + " dialout» y vuelva a iniciar la sesión"))
+        << text.toStdString();
 }
