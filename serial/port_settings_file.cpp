@@ -94,6 +94,10 @@ bool writeSavedPort(const QString &path, int port, QString *error)
             QStringLiteral("no se pudo crear la carpeta %1").arg(QDir::toNativeSeparators(folder)));
 
     QSaveFile file(path);
+    // In a folder the operator may not write to (a shared station, a locked-down
+    // account) the file can still be writable; then it is written in place, which
+    // an interruption could leave half done, rather than not remembered at all.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     const QByteArray line = portSettingsLine(port);

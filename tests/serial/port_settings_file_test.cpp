@@ -90,3 +90,33 @@ TEST(PortSettingsFile, WriteReplacesTheFileWholeOrLeavesItAlone)
     EXPECT_EQ(QDir(home.filePath(QStringLiteral("Quirzal"))).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("puertos.txt")});
 }
+
+// A data folder the operator may not write to, with puertos.txt writable: the port is
+// written in place. With the file read-only too, the write says why it failed.
+TEST(PortSettingsFile, ReadOnlyFolderWritesInPlaceOrSaysWhy)
+{
+    QTemporaryDir home;
+    const QString folder = home.filePath(QStringLiteral("Quirzal"));
+    const QString path = folder + QStringLiteral("/puertos.txt");
+    ASSERT_TRUE(QDir().mkpath(folder) && put(path, "\" 1\"\r\n"));
+    const auto mode = [](const QString &name, mode_t bits) {
+        return ::chmod(QFile::encodeName(name).constData(), bits) == 0;
+    };
+    ASSERT_TRUE(mode(home.path(), 0755) && mode(folder, 0555) && mode(path, 0666));
+    ::setfsuid(65534); // root would write whatever the modes say
+    QString error;
+    const bool inPlace = writeSavedPort(path, 3, &error);
+    ::setfsuid(::geteuid());
+    EXPECT_TRUE(inPlace) << error.toStdString();
+    EXPECT_EQ(contents(path), "\" 3\"\r\n");
+
+    ASSERT_TRUE(mode(path, 0444));
+    ::setfsuid(65534);
+    const bool refused = !writeSavedPort(path, 4, &error);
+    ::setfsuid(::geteuid());
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(error.startsWith(QStringLiteral("No se pudo guardar el puerto en ") + path))
+        << error.toStdString();
+    EXPECT_EQ(contents(path), "\" 3\"\r\n");
+    mode(folder, 0755);
+}
