@@ -176,6 +176,7 @@ private:
     // tick.cpp
     SmallFileReader program_;         // one buffer for every tick's read of the program
     bool programTroubleTold_ = false; // the operator knows the program cannot be read
+    bool lineFeedsTold_ = false;      // the operator knows its lines are read joined
     bool programNoticeOpen_ = false;  // that notice is on screen
     bool sendFailureOpen_ = false;    // a failed write's two messages are on screen
     QDateTime sendFailureToldAt_;     // when they were last shown in this outage; none between

@@ -150,3 +150,18 @@ FireFlags dueChannels(std::string_view program, std::string_view tickTime)
         return dueChannelsLineByLine(program, tickTime);
     return FastScan(program, tickTime).run();
 }
+
+bool hasLoneLineFeed(std::string_view program)
+{
+    const char *const begin = program.data();
+    const char *const end = begin + program.size();
+    for (const char *p = begin; p < end;) {
+        p = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)));
+        if (!p)
+            return false;
+        if (p == begin || p[-1] != '\r')
+            return true;
+        ++p;
+    }
+    return false;
+}

@@ -47,3 +47,7 @@ template <typename F> void forEachLine(std::string_view text, F &&f)
 // examined; a duplicated line acts as one. Runs at about the speed of reading the
 // text and allocates nothing, as the tick scans the whole program twice a second.
 FireFlags dueChannels(std::string_view program, std::string_view tickTime);
+
+// Whether the program holds a line feed that no carriage return precedes, as a
+// Linux editor saves one: its lines are read joined, so their bells never ring.
+bool hasLoneLineFeed(std::string_view program);

@@ -10,18 +10,27 @@ packages=(
   xvfb xauth x11-utils fonts-dejavu-core
   clang-format
   dpkg-dev lintian man-db desktop-file-utils libglib2.0-bin
+  locales
 )
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+# The regional formats the tick is tested under: a 12-hour and a 24-hour clock.
+locales() {
+  for locale in en_US es_ES; do
+    locale -a 2>/dev/null | grep -qi "^$locale\.utf-\?8$" ||
+      $SUDO localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+  done
+}
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+locales

@@ -33,6 +33,16 @@ QString unreadableProgramNotice(const QString &path, const QString &why)
            consequence;
 }
 
+QString loneLineFeedNotice(const QString &path)
+{
+    return QStringLiteral(
+               "El programa de timbres %1 tiene líneas que terminan solo con un salto de línea "
+               "(LF), como las guarda un editor de Linux: esas líneas se leen unidas y sus "
+               "timbres no sonarán, o sonarán a otra hora. Guárdelo con finales de línea CR LF "
+               "(los de Windows); \"timbres-check %1\" muestra qué líneas están afectadas.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
 } // namespace
 
 void Form1::Label6_Click()
@@ -79,22 +89,31 @@ QString Form1::programInUse() const
 // The program that "Programa en uso" shows is read afresh on every tick, so an edit
 // or another choice counts from this very tick. One that cannot be read fires
 // nothing; the frame still goes out, since the satellites keep the time without a
-// program. The operator is told once, after the frame, and again only once the
-// program has been readable in between.
+// program. A program read with lines joined (line feeds alone) is read by the same
+// rule as ever, and the operator told why its bells may not ring. Each trouble is
+// told once, after the frame, and again only once the program was free of it in
+// between.
 FireFlags Form1::dueFromProgram(const std::string &tickTime, QString *notice)
 {
     const QString path = programInUse();
+    const auto tellOnce = [&](bool &told, const QString &text) {
+        if (!told && !programNoticeOpen_) {
+            told = true;
+            *notice = text;
+        }
+    };
     QString why;
-    if (!path.isEmpty() &&
-        program_.read(path, maxProgramSize, SmallFileReader::Beyond::Refuse, &why)) {
-        programTroubleTold_ = false;
-        return dueChannels(program_.contents(), tickTime);
+    if (path.isEmpty() ||
+        !program_.read(path, maxProgramSize, SmallFileReader::Beyond::Refuse, &why)) {
+        tellOnce(programTroubleTold_, unreadableProgramNotice(path, why));
+        return {};
     }
-    if (!programTroubleTold_ && !programNoticeOpen_) {
-        programTroubleTold_ = true;
-        *notice = unreadableProgramNotice(path, why);
-    }
-    return {};
+    programTroubleTold_ = false;
+    if (hasLoneLineFeed(program_.contents()))
+        tellOnce(lineFeedsTold_, loneLineFeedNotice(path));
+    else
+        lineFeedsTold_ = false;
+    return dueChannels(program_.contents(), tickTime);
 }
 
 // Ticks go on while the boxes are open. The status is written first, as the state

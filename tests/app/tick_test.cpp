@@ -47,3 +47,53 @@ TEST(Tick, FireBitsFollowTheProgramAndThePresses)
         }
     }
 }
+
+// A program saved with line feeds alone is read by the same rule as ever (its lines
+// joined), and the operator is told once, after the frame, which file and what to do;
+// told again only after the file was fixed in between. The same lines with CR LF
+// tell nothing.
+TEST(Tick, ProgramWithLineFeedsAloneIsToldOnce)
+{
+    WindowOnLine w(Edition::Sonvira);
+    w.start();
+    const QString program = w.fake.host.places.defaultProgram();
+    std::string sent;
+    w.fake.messages.whileOpen = [&](const QString &) { sent = carried(w.pty.readCount(7)); };
+    // Joined, the two lines are one that ends in a line feed: nothing rings.
+    const std::tuple<const char *, const char *, int> steps[] = {
+        {"1,12:00:00\n3,12:00:00\n", "12:00:00 70", 1},
+        {"1,12:00:00\n3,12:00:00\n", "12:00:00 70", 1},
+        {"1,12:00:00\r\n3,12:00:00\r\n", "12:00:00 7a", 1},
+        {"1,12:00:00\n3,12:00:00\n", "12:00:00 70", 2}};
+    for (const auto &[content, frame, told] : steps) {
+        ASSERT_TRUE(w.put(program, content));
+        const qsizetype before = w.told().size();
+        w.tick("12:00:00.020");
+        if (w.told().size() == before) // else the frame was read under the notice
+            sent = carried(w.pty.readCount(7));
+        EXPECT_EQ(sent, frame) << content;
+        ASSERT_EQ(w.told().size(), told) << content;
+        w.frame("12:00:01.020"); // the words go back to rest
+    }
+    EXPECT_TRUE(w.told()[0].startsWith("El programa de timbres " + program +
+                                       " tiene líneas que terminan solo con un salto de línea"))
+        << w.told()[0].toStdString();
+    EXPECT_TRUE(w.told()[0].contains("timbres-check " + program));
+}
+
+// The time of day in the operator's regional format: a 12-hour clock under en_US, a
+// 24-hour one under es_ES. Label6 shows it; the frame and Texto_a_Enviar carry the
+// 24-hour time whatever the format, and a bell at 15:00:00 rings. Run once per locale
+// with LC_TIME set (tick_locale_* tests); in the C locale it checks the 24-hour clock.
+TEST(TickLocale, AfternoonTickInTheRegionalFormat)
+{
+    const QString locale = qEnvironmentVariable("LC_TIME");
+    const QString shown = locale.startsWith(QStringLiteral("en_US")) ? "3:00:00 PM" : "15:00:00";
+    WindowOnLine w(Edition::Sonvira);
+    w.start();
+    ASSERT_TRUE(w.put(w.fake.host.places.defaultProgram(), "2,15:00:00\r\n"));
+    EXPECT_EQ(w.frame("15:00:00.020"), "15:00:00 74");
+    EXPECT_EQ(w.form->Label6->text(), shown) << locale.toStdString();
+    EXPECT_EQ(w.form->Texto_a_Enviar->text(), "15:00:00");
+    EXPECT_EQ(w.words(), "SDS");
+}
