@@ -71,36 +71,3 @@ TEST(EndToEnd, BothProgramsSendTheTimeRingChannel2AndSayGoodbye)
         ::close(watch);
     }
 }
-
-// On the window's own timer, across midnight, with a satellite flooding the line: a
-// frame every half second carrying the time it was sent at, none held up, and the
-// received characters taken without a trace. The clock keeps step with time passing.
-TEST(EndToEnd, OwnTimerSendsTwiceASecondThroughAFloodedLine)
-{
-    WindowOnLine w(Edition::Sonvira);
-    w.start();
-    const QDateTime from(QDate(2026, 3, 29), QTime(23, 59, 58, 700));
-    w.fake.clock.set(from);
-    w.form->Timer1->start();
-    const char garbage[256] = {};
-    QByteArray line;
-    qint64 flooded = 0;
-    QElapsedTimer run;
-    run.start();
-    while (run.elapsed() < 3000) {
-        w.fake.clock.set(from.addMSecs(run.elapsed()));
-        flooded += std::max<ssize_t>(::write(w.pty.masterFd(), garbage, sizeof garbage), 0);
-        line += w.pty.read(5, 0); // runs the event loop meanwhile
-    }
-    EXPECT_GT(flooded, 50000) << "the received characters must keep being taken";
-    EXPECT_EQ(w.form->Texto_Mensajes->text(), "Enviando por COM 2:");
-
-    // 3 s give six ticks, two a second; a loaded machine may lose one at either end.
-    QStringList times;
-    for (qsizetype i = 0; i < line.size(); i += 7)
-        times += QString::fromStdString(carried(line.mid(i, 7))).left(8);
-    EXPECT_GE(times.size(), 5);
-    EXPECT_TRUE(QStringLiteral("23:59:59 23:59:59 00:00:00 00:00:00 00:00:01 00:00:01 00:00:02")
-                    .contains(times.join(u' ')))
-        << times.join(u' ').toStdString();
-}

@@ -3,10 +3,15 @@
 #include "window_on_line.h"
 
 #include <QAccessible>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <cerrno>
+#include <cstring>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -208,4 +213,160 @@ TEST(Faults, WindowClosedWhileAMessageBoxIsOpen)
     w.tick("07:30:00.520");
     EXPECT_FALSE(w.form->Timer1->isActive());
     EXPECT_TRUE(w.pty.read(200).isEmpty()) << "sent after the window closed";
+}
+
+// On the window's own timer, across midnight, with a satellite flooding the line: a
+// frame every half second carrying the time it was sent at, none held up, and the
+// received characters taken without a trace. The clock keeps step with time passing.
+TEST(Faults, SatelliteFloodsTheLine)
+{
+    WindowOnLine w(Edition::Sonvira);
+    w.start();
+    const QDateTime from(QDate(2026, 3, 29), QTime(23, 59, 58, 700));
+    w.fake.clock.set(from);
+    w.form->Timer1->start();
+    const char garbage[256] = {};
+    QByteArray line;
+    qint64 flooded = 0;
+    QElapsedTimer run;
+    run.start();
+    while (run.elapsed() < 3000) {
+        w.fake.clock.set(from.addMSecs(run.elapsed()));
+        flooded += std::max<ssize_t>(::write(w.pty.masterFd(), garbage, sizeof garbage), 0);
+        line += w.pty.read(5, 0); // runs the event loop meanwhile
+    }
+    EXPECT_GT(flooded, 50000) << "the received characters must keep being taken";
+    EXPECT_EQ(w.form->Texto_Mensajes->text(), "Enviando por COM 2:");
+
+    // 3 s give six ticks, two a second; a loaded machine may lose one at either end.
+    QStringList times;
+    for (qsizetype i = 0; i < line.size(); i += 7)
+        times += QString::fromStdString(carried(line.mid(i, 7))).left(8);
+    EXPECT_GE(times.size(), 5);
+    EXPECT_TRUE(QStringLiteral("23:59:59 23:59:59 00:00:00 00:00:00 00:00:01 00:00:01 00:00:02")
+                    .contains(times.join(u' ')))
+        << times.join(u' ').toStdString();
+}
+
+// The bell program as editors, sync tools and mistakes leave it, while in use: every
+// tick returns at once and sends its frame; what can be read rings, what cannot is
+// told, and the program in use is never read in part.
+TEST(Faults, BellProgramReplacedDeletedOrHostile)
+{
+    WindowOnLine w(Edition::Sonvira);
+    w.start();
+    const QString program = w.fake.host.places.defaultProgram();
+    const auto replace = [&](const QByteArray &content) { // as editors save: write, rename
+        const QString saved = program + QStringLiteral(".nuevo");
+        return w.put(saved, content) && ::rename(qPrintable(saved), qPrintable(program)) == 0;
+    };
+    const auto become = [&](const char *what) {
+        QFile::remove(program);
+        if (!strcmp(what, "fifo"))
+            return ::mkfifo(qPrintable(program), 0644) == 0;
+        if (!strcmp(what, "zero"))
+            return QFile::link(QStringLiteral("/dev/zero"), program);
+        if (!strcmp(what, "100MB"))
+            return w.put(program, "2,08:00:00\r\n") && QFile::resize(program, 100 << 20);
+        return !strcmp(what, "deleted");
+    };
+    const std::tuple<const char *, std::function<bool()>, const char *> steps[] = {
+        {"renamed over", [&] { return replace("2,08:00:00\r\n"); }, "74"},
+        {"binary", [&] { return replace(QByteArray("\0\xff\0\r\n2,08:00:00\r\n\0", 17)); }, "74"},
+        {"deleted", [&] { return become("deleted"); }, "70"},
+        {"fifo", [&] { return become("fifo"); }, "70"},
+        {"zero", [&] { return become("zero"); }, "70"},
+        {"100MB", [&] { return become("100MB"); }, "70"},
+        {"back", [&] { return replace("2,08:00:00\r\n"); }, "74"},
+    };
+    ::alarm(20); // a tick that blocks ends the test with the alarm instead of hanging it
+    for (const auto &[what, make, command] : steps) {
+        ASSERT_TRUE(make()) << what;
+        QElapsedTimer tick;
+        tick.start();
+        w.tick("08:00:00.020");
+        EXPECT_LT(tick.elapsed(), 100) << what;
+        EXPECT_EQ(carried(w.pty.readCount(7)), std::string("08:00:00 ") + command) << what;
+        w.frame("08:00:01.020"); // the words back to rest
+    }
+    ::alarm(0);
+    // Told when it went missing; the FIFO, the device and the huge file that followed
+    // it are the same outage, and the program readable again ends it.
+    ASSERT_EQ(w.told().size(), 1) << w.told().join(u'|').toStdString();
+    EXPECT_TRUE(w.told()[0].startsWith("No existe el programa de timbres " + program));
+}
+
+// A port another program holds, at start-up and at "Abrir puerto"; COM entries that
+// lead to something that is not a serial port. Each opening is refused with the two
+// messages, at once, and the window goes on with the port closed.
+TEST(Faults, PortHeldOrNotASerialPort)
+{
+    const std::pair<const char *, bool> rows[] = {
+        {"held", true}, {"held", false},   {"file", false}, {"folder", false},
+        {"null", false}, {"nothing", false}};
+    for (const auto &[what, atStartUp] : rows) {
+        SCOPED_TRACE(std::string(what) + (atStartUp ? " at start-up" : " at Abrir puerto"));
+        WindowOnLine w(Edition::Sonvira);
+        const QString com2 = w.fake.dataFolder() + QStringLiteral("/COM2");
+        MSComm other([&](int) { return com2; }); // another program's component
+        if (!strcmp(what, "held")) {
+            ASSERT_TRUE(other.setPortOpen(true));
+        } else {
+            QFile::remove(com2);
+            const QString target = w.fake.home.filePath(what);
+            if (!strcmp(what, "file")) {
+                ASSERT_TRUE(w.put(target, "x"));
+            } else if (!strcmp(what, "folder")) {
+                ASSERT_TRUE(QDir().mkpath(target));
+            }
+            ASSERT_TRUE(QFile::link(!strcmp(what, "null") ? QStringLiteral("/dev/null") : target,
+                                    com2));
+        }
+        ASSERT_TRUE(w.put(w.settingsFile(), "\" 2\"\r\n"));
+        QElapsedTimer opening;
+        opening.start();
+        w.form->Form_Load();
+        if (!atStartUp) {
+            w.told().clear();
+            w.form->Boton_Abrir->click();
+        }
+        EXPECT_LT(opening.elapsed(), 2000);
+        EXPECT_FALSE(w.form->MSComm1->portOpen());
+        const QStringList told = w.toldShort();
+        EXPECT_EQ(told.mid(told.size() - 2),
+                  (QStringList{"Error al intentar abrir COM 2", "Error detectado: …"}));
+        EXPECT_EQ(w.form->Etiq_Estado->text(), "CERRADO");
+        w.tick("08:00:00.020");
+        EXPECT_EQ(w.status, "Detenido...");
+    }
+}
+
+// The data folder missing, puertos.txt a folder: start-up reads no saved port, cannot
+// store one, and opens COM1 all the same. (A read-only folder needs a user other than
+// root; the port settings file's own test has it.)
+TEST(Faults, DataFolderMissingOrSettingsAFolder)
+{
+    for (const char *what : {"missing", "settings a folder"}) {
+        SCOPED_TRACE(what);
+        WindowOnLine w(Edition::Sonvira, 1);
+        const QString data = w.fake.dataFolder();
+        if (!strcmp(what, "settings a folder")) {
+            ASSERT_TRUE(QDir().mkpath(w.settingsFile()));
+        }
+        // COM1 must stay reachable: its link moves beside the data folder's place.
+        const QString com1 = w.fake.home.filePath("COM1");
+        ASSERT_TRUE(QFile::rename(data + "/COM1", com1));
+        if (!strcmp(what, "missing")) {
+            ASSERT_TRUE(QDir(data).removeRecursively());
+        }
+        w.fake.host.places.setSystemPorts(w.fake.home.filePath("COM")); // COM1 -> home/COM0
+        ASSERT_TRUE(QFile::rename(com1, w.fake.home.filePath("COM0")));
+        w.form->Form_Load();
+        EXPECT_TRUE(w.form->MSComm1->portOpen()) << w.told().join(u'|').toStdString();
+        EXPECT_EQ(w.told().last(), "Puerto COM 1: abierto OK");
+        EXPECT_EQ(w.frame("08:00:00.020"), "08:00:00 70");
+        // A missing folder is made again by the port's store; a folder in the file's
+        // place is left alone.
+        EXPECT_EQ(w.settings(), strcmp(what, "missing") ? "<none>" : "\" 1\"\r\n");
+    }
 }
