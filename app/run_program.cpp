@@ -1,42 +1,106 @@
 #include "app/run_program.h"
 
+#include "app/command_line.h"
+#include "app/file_list_box.h"
 #include "app/form1.h"
 #include "host/host.h"
 #include "host/signal_notifier.h"
+#include "serial/mscomm.h"
+#include "serial/port_settings_file.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QRadioButton>
 
 #include <csignal>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments += QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// SIGHUP to a service: the saved port is read again, and when it is not the port
+// open (or none is), the port is closed and opened as an operator would do it.
+void reopenSavedPort(Form1 &form)
+{
+    const double saved = readSavedPort(form.host().places.portSettingsFile());
+    const int port = saved >= 1 && saved <= 4 && saved == int(saved) ? int(saved) : 1;
+    if (form.MSComm1->portOpen() && form.MSComm1->commPort() == port)
+        return;
+    form.portChoices[std::size_t(port - 1)].option->setChecked(true);
+    form.Boton_Cerrar->click();
+    form.Boton_Abrir->click();
+}
+
+} // namespace
 
 int runProgram(Edition edition, int argc, char *argv[])
 {
+    CommandLine line;
+    QString error;
+    if (!parseCommandLine(edition, argumentsOf(argc, argv), &line, &error)) {
+        std::fprintf(stderr, "%s: %s\n%s", qPrintable(programName(edition)),
+                     error.toLocal8Bit().constData(), commandLineUsage);
+        return 2;
+    }
+    // A service has no display: the window is made, and never shown.
+    if (line.service)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(programName(edition));
 
     SystemClock clock;
-    ModalMessageBoxes messages(programName(edition));
+    std::unique_ptr<MessageBoxes> messages;
+    if (line.service)
+        messages = std::make_unique<AnsweredMessageBoxes>(programName(edition));
+    else
+        messages = std::make_unique<ModalMessageBoxes>(programName(edition));
     ProcessLauncher launcher;
-    Host host{clock, messages, launcher, Places::system()};
+    Host host{clock, *messages, launcher, Places::system()};
+    if (!line.dataFolder.isEmpty())
+        host.places.setDataFolder(line.dataFolder);
 
     Form1 form(edition, host);
-    messages.setParentWindow(&form);
+    auto *modal = dynamic_cast<ModalMessageBoxes *>(messages.get());
+    if (modal)
+        modal->setParentWindow(&form);
     // A shutdown, a service manager or Ctrl+C ends the program as closing the window
-    // does, even while a message box is open.
-    SignalNotifier termination({SIGTERM, SIGINT});
-    QObject::connect(&termination, &SignalNotifier::received, &form, &Form1::end);
-    QObject::connect(&form, &Form1::ended, &app, [&messages] {
-        messages.dismissAll();
+    // does, even while a message box is open. A service reloads on SIGHUP; the
+    // window program keeps the default there (its terminal went away).
+    SignalNotifier signals_ = line.service ? SignalNotifier({SIGTERM, SIGINT, SIGHUP})
+                                           : SignalNotifier({SIGTERM, SIGINT});
+    QObject::connect(&signals_, &SignalNotifier::received, &form, [&form, &line](int signal) {
+        if (signal != SIGHUP)
+            form.end();
+        else if (line.service && !form.ending())
+            reopenSavedPort(form);
+    });
+    QObject::connect(&form, &Form1::ended, &app, [modal] {
+        if (modal)
+            modal->dismissAll();
         QApplication::quit();
     });
 
-    if (host.places.homeFolder().isEmpty())
-        messages.show(QStringLiteral(
+    if (host.places.dataFolder().isEmpty())
+        messages->show(QStringLiteral(
             "No se encuentra la carpeta personal del usuario, donde está la carpeta de datos "
             "Quirzal: no se leerá ni guardará el puerto, no habrá programa de timbres por "
             "defecto y no se abrirá ningún puerto."));
     form.Form_Load();
+    if (!line.program.isEmpty())
+        form.File2->setFileName(QDir(host.places.dataFolder()).filePath(line.program));
     if (form.ending())
         return 0;
-    form.show();
+    if (!line.service)
+        form.show();
     return app.exec();
 }

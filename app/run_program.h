@@ -3,6 +3,8 @@
 #include "app/edition.h"
 
 // Builds the real host, creates the window of the chosen program, runs its load
-// and the event loop until the window closes. Command-line arguments are only
-// handed to Qt: the program reads none of its own.
+// and the event loop until the window closes or a termination signal comes. The
+// window program reads no arguments of its own (Qt's are left to Qt); with
+// --servicio (app/command_line.h) the same window runs with no display and no one
+// to answer its message boxes.
 int runProgram(Edition edition, int argc, char *argv[]);

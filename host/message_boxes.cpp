@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include <cstdio>
+
 void ModalMessageBoxes::present(const QString &text)
 {
     if (dismissed_)
@@ -18,4 +20,12 @@ void ModalMessageBoxes::dismissAll()
     for (const QPointer<QMessageBox> &box : shown_)
         if (box)
             box->done(QMessageBox::Ok);
+}
+
+void AnsweredMessageBoxes::present(const QString &text)
+{
+    std::fprintf(stderr, "%s: %s\n", qPrintable(program_), text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    if (listener_)
+        listener_(text);
 }

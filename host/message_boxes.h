@@ -5,6 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 class QMessageBox;
 
 // The modal message box: the text, one OK button, no icon, the program's name as
@@ -49,4 +51,21 @@ private:
     QPointer<QWidget> parent_;
     QList<QPointer<QMessageBox>> shown_;
     bool dismissed_ = false;
+};
+
+// The boxes of a program that runs with no one at the screen (a service): each is
+// answered OK at once; its text goes to standard error (the journal under systemd)
+// and to whoever else is told, in the order the window program would show them.
+class AnsweredMessageBoxes final : public MessageBoxes
+{
+public:
+    explicit AnsweredMessageBoxes(QString program) : program_(std::move(program)) {}
+    void alsoTell(std::function<void(const QString &)> listener) { listener_ = std::move(listener); }
+
+protected:
+    void present(const QString &text) override;
+
+private:
+    QString program_;
+    std::function<void(const QString &)> listener_;
 };

@@ -45,17 +45,21 @@ Places Places::system()
 
 QString Places::dataFolder() const
 {
+    if (!dataFolder_.isEmpty())
+        return dataFolder_;
     return home_.isEmpty() ? QString() : joined(home_, QStringLiteral("Quirzal"));
 }
 
 QString Places::portSettingsFile() const
 {
-    return home_.isEmpty() ? QString() : joined(dataFolder(), QStringLiteral("puertos.txt"));
+    const QString data = dataFolder();
+    return data.isEmpty() ? QString() : joined(data, QStringLiteral("puertos.txt"));
 }
 
 QString Places::defaultProgram() const
 {
-    return home_.isEmpty() ? QString() : joined(dataFolder(), QStringLiteral("timbres_1.txt"));
+    const QString data = dataFolder();
+    return data.isEmpty() ? QString() : joined(data, QStringLiteral("timbres_1.txt"));
 }
 
 QString Places::helpFile() const
@@ -69,7 +73,7 @@ QString Places::portDevice(int port) const
 {
     // Without a data folder no COMn entry can be looked at, and the system's own
     // port may not be the one the operator pointed COMn at.
-    if (port < 1 || port > 4 || home_.isEmpty())
+    if (port < 1 || port > 4 || dataFolder().isEmpty())
         return {};
     const QString name = QStringLiteral("COM%1").arg(port);
 #ifdef Q_OS_WIN

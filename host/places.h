@@ -17,6 +17,9 @@ public:
     // Empty when the user has no home folder: then there is no data folder, no
     // file in it, and no port.
     QString homeFolder() const { return home_; }
+    // A data folder of its own instead of Quirzal in the home folder (a service's
+    // system account).
+    void setDataFolder(const QString &folder) { dataFolder_ = folder; }
     QString dataFolder() const;
     QString portSettingsFile() const;
     QString defaultProgram() const;
@@ -41,4 +44,5 @@ private:
     QString program_;
     QString searchPath_;
     QString systemPorts_ = QStringLiteral("/dev/ttyS");
+    QString dataFolder_;
 };
