@@ -4,6 +4,8 @@
 #include "pseudo_terminal.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QMap>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -14,6 +16,48 @@
 #include <csignal>
 
 namespace {
+
+// A home folder with the data folder whose COMn entries lead to the test's line.
+struct Station
+{
+    Station()
+    {
+        EXPECT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Quirzal")) &&
+                    QFile::link(line.slavePath(), data(QStringLiteral("COM2"))));
+        for (const char *com : {"COM1", "COM3", "COM4"}) // nowhere: no real port is reached
+            QFile::link(home.filePath(QStringLiteral("nada")), data(QLatin1String(com)));
+    }
+    QString data(const QString &name) const
+    {
+        return home.filePath(QStringLiteral("Quirzal/") + name);
+    }
+    bool put(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(data(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+    void start(QProcess &program, const QString &executable, const QStringList &arguments,
+               bool closeBoxes) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), home.path());
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (closeBoxes) {
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            environment.insert(QStringLiteral("QT_PLUGIN_PATH"),
+                               QStringLiteral(BOX_CLOSER_PLUGINS));
+            environment.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"),
+                               QStringLiteral("sonvira-box-closer"));
+        }
+        program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(data({}));
+        program.start(executable, arguments);
+    }
+
+    QTemporaryDir home;
+    PseudoTerminal line;
+};
 
 // Where Qt's serial port keeps the lock of a device, by the device's name.
 QStringList lockFiles(const QString &device)
@@ -35,28 +79,18 @@ TEST(ProgramRun, TerminationSignalsEndItAsClosingTheWindow)
 {
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(signal);
-        QTemporaryDir home;
-        PseudoTerminal line;
-        ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Quirzal")) &&
-                    QFile::link(line.slavePath(), home.filePath(QStringLiteral("Quirzal/COM1"))));
+        Station station;
+        ASSERT_TRUE(station.put(QStringLiteral("puertos.txt"), "\" 2\"\r\n"));
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), home.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(BOX_CLOSER_PLUGINS));
-        environment.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"),
-                           QStringLiteral("sonvira-box-closer"));
-        program.setProcessEnvironment(environment);
-        program.setWorkingDirectory(home.filePath(QStringLiteral("Quirzal")));
-        program.start(QStringLiteral(SONVIRA_PROGRAM), QStringList());
+        station.start(program, QStringLiteral(SONVIRA_PROGRAM), {}, true);
         ASSERT_TRUE(program.waitForStarted());
 
-        QByteArray sent = line.readCount(14, 10000); // two frames: it runs
+        QByteArray sent = station.line.readCount(14, 10000); // two frames: it runs
         ASSERT_GE(sent.size(), 14);
-        const QStringList locks = lockFiles(line.slavePath());
+        const QStringList locks = lockFiles(station.line.slavePath());
         ::kill(pid_t(program.processId()), signal);
         ASSERT_TRUE(program.waitForFinished(3000));
-        sent += line.read(300);
+        sent += station.line.read(300);
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program.exitCode(), 0);
         EXPECT_EQ(sent.size() % 7, 0) << "a frame cut short";
@@ -64,4 +98,69 @@ TEST(ProgramRun, TerminationSignalsEndItAsClosingTheWindow)
         for (const QString &lock : locks)
             EXPECT_FALSE(QFileInfo::exists(lock)) << lock.toStdString();
     }
+}
+
+// The service, with no display and no one to answer: the saved port opens at once,
+// frames start within a second and come two a second, a bell of the program chosen
+// rings, the start-up messages go to standard error in the order the window shows
+// them, and SIGTERM ends it cleanly.
+TEST(ProgramRun, ServiceRunsUnattended)
+{
+    Station station;
+    const QTime soon = QTime::currentTime().addSecs(2);
+    ASSERT_TRUE(station.put(QStringLiteral("puertos.txt"), "\" 2\"\r\n"));
+    ASSERT_TRUE(station.put(QStringLiteral("timbres_fiesta.txt"),
+                            "3," + soon.toString(QStringLiteral("HH:mm:ss")).toLatin1() + "\r\n"));
+    QProcess service;
+    QElapsedTimer since;
+    since.start();
+    station.start(service, QStringLiteral(SONVIRA_PROGRAM),
+                  {QStringLiteral("--servicio"), QStringLiteral("--programa"),
+                   QStringLiteral("timbres_fiesta.txt")},
+                  false);
+    ASSERT_TRUE(service.waitForStarted());
+    QByteArray sent = station.line.readCount(7, 3000);
+    EXPECT_LT(since.elapsed(), 1500) << "the first frame";
+    while (since.elapsed() < 4500)
+        sent += station.line.read(100, 50);
+    ::kill(pid_t(service.processId()), SIGTERM);
+    ASSERT_TRUE(service.waitForFinished(3000));
+    sent += station.line.read(300);
+    EXPECT_EQ(service.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(service.exitCode(), 0);
+    ASSERT_EQ(sent.size() % 7, 0);
+    QMap<QByteArray, int> perSecond;
+    bool rang = false;
+    for (qsizetype i = 0; i < sent.size(); i += 7) {
+        ++perSecond[sent.mid(i, 6)];
+        rang = rang || (sent[i + 6] & 0x08);
+    }
+    EXPECT_TRUE(rang) << "channel 3 of timbres_fiesta.txt";
+    const QList<int> counts = perSecond.values();
+    EXPECT_GE(counts.count(2), counts.size() - 2) << "two frames in every whole second";
+    const QString told = QString::fromLocal8Bit(service.readAllStandardError());
+    const qsizetype reminder = told.indexOf(
+        "Sonvira: Recuerde, si no hay un puerto abierto, debe abrirlo antes de empezar a usarlo");
+    EXPECT_TRUE(reminder >= 0 && reminder < told.indexOf("Sonvira: Puerto COM 2: abierto OK"))
+        << told.toStdString();
+}
+
+// What a service cannot run with is refused at once, with the reason.
+TEST(ProgramRun, ServiceRefusesWhatItCannotRun)
+{
+    Station station;
+    const std::tuple<const char *, QStringList, const char *> rows[] = {
+        {SONVIRA_PROGRAM, {"--servicio", "--programa", "../timbres_1.txt"}, "timbres*.txt"},
+        {SONVIRA_PROGRAM, {"--servicio", "--programa", "horario.txt"}, "timbres*.txt"},
+        {SONVIRA_PROGRAM, {"--servicio", "--datos"}, "falta el valor de --datos"},
+        {REPETIDORES_PROGRAM, {"--servicio"}, "repetidores no funciona como servicio"},
+    };
+    for (const auto &[executable, arguments, why] : rows) {
+        QProcess program;
+        station.start(program, QLatin1String(executable), arguments, false);
+        ASSERT_TRUE(program.waitForFinished(5000)) << arguments.join(u' ').toStdString();
+        EXPECT_EQ(program.exitCode(), 2);
+        EXPECT_TRUE(program.readAllStandardError().contains(why)) << why;
+    }
+    EXPECT_TRUE(station.line.read(200).isEmpty());
 }
