@@ -31,11 +31,16 @@ bool sameFile(const struct stat &status, dev_t device, ino_t inode)
 
 FileOperationsLog::FileOperationsLog(const QString &folder, QString program, const Clock &clock,
                                      std::int64_t rotationSize)
-    : current_(QFile::encodeName(folder + QStringLiteral("/registro.txt"))),
-      first_(QFile::encodeName(folder + QStringLiteral("/registro.1.txt"))),
-      second_(QFile::encodeName(folder + QStringLiteral("/registro.2.txt"))),
-      program_(std::move(program)), clock_(clock), rotationSize_(rotationSize)
-{}
+    : program_(std::move(program)), clock_(clock), rotationSize_(rotationSize)
+{
+    // No folder is no log, not the root folder; and the system would read a name
+    // only up to a NUL, which is another file. Empty names are never opened.
+    if (folder.isEmpty() || folder.contains(QChar(0)))
+        return;
+    current_ = QFile::encodeName(folder + QStringLiteral("/registro.txt"));
+    first_ = QFile::encodeName(folder + QStringLiteral("/registro.1.txt"));
+    second_ = QFile::encodeName(folder + QStringLiteral("/registro.2.txt"));
+}
 
 FileOperationsLog::~FileOperationsLog()
 {
@@ -144,8 +149,7 @@ void FileOperationsLog::rotate(qsizetype lineSize)
         return;
     struct stat named, open;
     if (::stat(current_.constData(), &named) == 0 && sameFile(named, device_, inode_) &&
-        ::fstat(fd_, &open) == 0 && open.st_size > 0 &&
-        open.st_size + lineSize > rotationSize_) {
+        ::fstat(fd_, &open) == 0 && open.st_size > 0 && open.st_size + lineSize > rotationSize_) {
         // Should the older file not move, the full one stays where it is: renaming
         // it would overwrite registro.1.txt and lose a file's worth of lines.
         if (::rename(first_.constData(), second_.constData()) == 0 || errno == ENOENT)

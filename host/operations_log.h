@@ -77,8 +77,8 @@ private:
     std::FILE *echo_ = nullptr;
 
     int fd_ = -1;
-    dev_t device_ = 0; // what fd_ is open on, to tell whether the name still
-    ino_t inode_ = 0;  // points at it or was rotated or replaced by someone else
+    dev_t device_ = 0;      // what fd_ is open on, to tell whether the name still
+    ino_t inode_ = 0;       // points at it or was rotated or replaced by someone else
     bool halfLine_ = false; // fd_'s file ends in a line cut short
     std::uint64_t dropped_ = 0;
 };
