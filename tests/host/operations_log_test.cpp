@@ -26,21 +26,11 @@ namespace {
 
 const QString program = QStringLiteral("Sonvira");
 
-QString nameIn(const QString &folder, const char *name)
-{
-    return folder + QLatin1Char('/') + QLatin1StringView(name);
-}
-
-QByteArray contentsOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The file's lines without their LF; a file must end with one.
 QList<QByteArray> linesOf(const QString &path)
 {
-    const QByteArray bytes = contentsOf(path);
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (bytes.isEmpty())
         return {};
     EXPECT_TRUE(bytes.endsWith('\n')) << path.toStdString() << " ends in half a line";
@@ -87,27 +77,34 @@ struct Folder
         ::chmod(QFile::encodeName(home.path()).constData(), 0755);
         QDir(home.path()).mkdir(QStringLiteral("Quirzal"));
     }
-    QString file(const char *name) const { return nameIn(path, name); }
+    QString file(const char *name) const { return path + QLatin1Char('/') + QLatin1String(name); }
 
     QTemporaryDir home;
     QString path = home.path() + QStringLiteral("/Quirzal");
     FakeClock clock;
 };
 
-// Runs body in a child process and returns its exit status; a child that crashes
-// or is stopped by its alarm does not exit 0.
-int inChild(const std::function<int()> &body)
+// Runs each body in a child process of its own, all at once; true when every
+// child exits 0 (not when one crashes or is stopped by its alarm).
+bool inChildren(const std::vector<std::function<int()>> &bodies)
 {
     std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::alarm(60);
-        ::_exit(body());
+    std::vector<pid_t> children;
+    for (const auto &body : bodies) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(60);
+            ::_exit(body());
+        }
+        children.push_back(child);
     }
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    bool ok = true;
+    for (const pid_t child : children) {
+        int status = -1;
+        ok = child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+             WEXITSTATUS(status) == 0 && ok;
+    }
+    return ok;
 }
 
 TEST(OperationsLog, eachWriteIsOneWholeLineThatReadsBack)
@@ -332,15 +329,14 @@ TEST(OperationsLog, withoutAWritableFolderThereIsNoLogAndNothingIsMade)
         const QStringList before =
             QDir(folder.home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         // In a child, which as root gives up its rights: root writes anywhere.
-        const int status = inChild([&] {
+        EXPECT_TRUE(inChildren({[&] {
             if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
                 return 2;
             FileOperationsLog log(given, program, folder.clock);
             for (int n = 0; n < 100; ++n)
                 log.write(LogEvent::Disparo, numbered(n));
             return 0;
-        });
-        EXPECT_EQ(status, 0);
+        }}));
         EXPECT_EQ(QDir(folder.home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                   before);
         if (QFileInfo(folder.path).isDir()) {
@@ -367,7 +363,7 @@ TEST(OperationsLog, aLineCutShortIsNeverReadAsAnother)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         Folder folder;
-        const int status = inChild([&] {
+        ASSERT_TRUE(inChildren({[&] {
             std::signal(SIGXFSZ, SIG_IGN);
             FileOperationsLog log(folder.path, program, folder.clock);
             for (int n = 0; n < 3; ++n)
@@ -381,8 +377,7 @@ TEST(OperationsLog, aLineCutShortIsNeverReadAsAnother)
             ::setrlimit(RLIMIT_FSIZE, &limit);
             log.write(LogEvent::Disparo, numbered(5));
             return 0;
-        });
-        ASSERT_EQ(status, 0);
+        }}));
         QList<int> read;
         int unreadable = 0;
         QString lost;
@@ -421,25 +416,16 @@ TEST(OperationsLog, twoProcessesAppendingAtOnceLeaveOnlyWholeLines)
         SCOPED_TRACE(row.name);
         const bool rotating = row.limit < 1024 * 1024;
         Folder folder;
-        std::fflush(nullptr);
-        std::vector<pid_t> children;
-        for (const char *name : {"Sonvira", "repetidores"}) {
-            const pid_t child = ::fork();
-            if (child == 0) {
-                ::alarm(60);
+        const auto writer = [&](const char *name) {
+            return [&folder, &row, name] {
                 FileOperationsLog log(folder.path, QString::fromLatin1(name), folder.clock,
                                       row.limit);
                 for (int n = 0; n < perProcess; ++n)
                     log.write(LogEvent::Disparo, numbered(n));
-                ::_exit(0);
-            }
-            children.push_back(child);
-        }
-        for (const pid_t child : children) {
-            int status = -1;
-            ::waitpid(child, &status, 0);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        }
+                return 0;
+            };
+        };
+        EXPECT_TRUE(inChildren({writer("Sonvira"), writer("repetidores")}));
         std::map<QString, QList<int>> numbers;
         for (const char *name : {"registro.2.txt", "registro.1.txt", "registro.txt"}) {
             if (name != std::string_view("registro.txt")) {
