@@ -1,0 +1,42 @@
+#include "host/clock_sync.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/timex.h>
+
+namespace {
+
+TEST(ClockSync, readsTheKernelsAnswer)
+{
+    const struct
+    {
+        int result;
+        int status;
+        long esterrorUs;
+        ClockSyncState expected;
+    } rows[] = {
+        {TIME_OK, STA_PLL, 1500, {true, 2}},
+        {TIME_OK, 0, 0, {true, 0}},
+        {TIME_OK, 0, 1000, {true, 1}},
+        {TIME_OK, 0, 1001, {true, 2}},
+        {TIME_INS, STA_PLL | STA_INS, 250, {true, 1}}, // a leap second coming is still in sync
+        {TIME_WAIT, 0, 40000, {true, 40}},
+        {TIME_OK, STA_UNSYNC, 16000000, {false, 16000}},
+        {TIME_ERROR, STA_PLL, 3000, {false, 3}},
+        {TIME_ERROR, STA_UNSYNC | STA_PLL, 16000000, {false, 16000}},
+        {TIME_OK, 0, -5, {true, 0}},
+        {-1, 0, 0, {false, -1}},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(clockSyncState(row.result, row.status, row.esterrorUs), row.expected)
+            << row.result << " " << row.status << " " << row.esterrorUs;
+}
+
+TEST(ClockSync, theSystemAnswers)
+{
+    // Whether this machine's clock is synchronised is not ours to say, but the
+    // kernel must be reachable read-only, by any user.
+    EXPECT_GE(SystemClockSync().state().estimatedErrorMs, 0);
+}
+
+} // namespace
