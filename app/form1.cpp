@@ -75,10 +75,15 @@ QWidget *makeWidget(const ControlInventory::Control &c, QWidget *container)
 } // namespace
 
 Form1::Form1(Edition edition, Host &host, QWidget *parent)
-    : QWidget(parent), edition_(edition), host_(host)
+    : QWidget(parent), edition_(edition), host_(host),
+      journal_(host.log, host.clock, host.clockSync)
 {
     createControls();
     routeNotifications();
+    connect(MSComm1, &MSComm::deviceLost, this,
+            [this](const QString &why) { journal_.deviceLost(why, MSComm1->commPort()); });
+    connect(MSComm1, &MSComm::deviceBack, this,
+            [this] { journal_.deviceBack(MSComm1->commPort()); });
 }
 
 Form1::~Form1() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/edition.h"
+#include "app/line_journal.h"
 #include "bells/channel_rules.h"
 #include "host/host.h"
 #include "host/small_file.h"
@@ -173,6 +174,8 @@ private:
     void setChannelWords(const ChannelWords &words);
     ChannelChoices enabledChannels() const;
 
+    LineJournal journal_; // what the handlers tell the operations log
+
     // tick.cpp
     SmallFileReader program_;         // one buffer for every tick's read of the program
     bool programTroubleTold_ = false; // the operator knows the program cannot be read
@@ -183,7 +186,10 @@ private:
     static constexpr int sendFailureReminderSeconds = 60;
     QString programInUse() const;     // File2's folder and selected name
     FireFlags dueFromProgram(const std::string &tickTime, QString *notice);
-    void sendFrame(const Frame &frame);
+    // Where each firing of the frame comes from: "<program>:<line>" or "Prueba".
+    std::array<QString, 3> firingSources(const Frame &frame, FireFlags due,
+                                         const std::string &tickTime) const;
+    void sendFrame(const Frame &frame, const std::array<QString, 3> &sources);
 
     // opening_closing.cpp
     // The port of the selected port choice, 0 when none is; the speed of the
@@ -193,6 +199,8 @@ private:
     // Gives the serial component the port and speed and opens the port; a step it
     // refuses is reported in two messages and ends the opening.
     void openPort(double port, int speed);
+    // Stores the port with the write rule, and tells the log how that went.
+    void storePort(int port);
 
     // send_feedback.cpp: "Enviando por COM 2:", or the earlier build's own words.
     QString sendingText(const QString &repetidoresText) const;

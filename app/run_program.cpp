@@ -59,15 +59,30 @@ int runProgram(Edition edition, int argc, char *argv[])
     QApplication::setApplicationName(programName(edition));
 
     SystemClock clock;
-    std::unique_ptr<MessageBoxes> messages;
-    if (line.service)
-        messages = std::make_unique<AnsweredMessageBoxes>(programName(edition));
-    else
-        messages = std::make_unique<ModalMessageBoxes>(programName(edition));
-    ProcessLauncher launcher;
-    Host host{clock, *messages, launcher, Places::system()};
+    SystemClockSync clockSync;
+    Places places = Places::system();
     if (!line.dataFolder.isEmpty())
-        host.places.setDataFolder(line.dataFolder);
+        places.setDataFolder(line.dataFolder);
+    FileOperationsLog log(places.dataFolder(), programName(edition), clock);
+    std::unique_ptr<MessageBoxes> messages;
+    if (line.service) {
+        // Under systemd, standard error is the journal: it gets every line of the log.
+        log.setEcho(stderr);
+        auto answered = std::make_unique<AnsweredMessageBoxes>(programName(edition));
+        answered->alsoTell(
+            [&log](const QString &text) { log.write(LogEvent::Mensaje, {{LogKey::texto, text}}); });
+        messages = std::move(answered);
+    } else {
+        messages = std::make_unique<ModalMessageBoxes>(programName(edition));
+    }
+    ProcessLauncher launcher;
+    Host host{clock, *messages, launcher, places, log, clockSync};
+    log.write(LogEvent::Inicio);
+    struct Ended
+    {
+        OperationsLog &log;
+        ~Ended() { log.write(LogEvent::Fin); }
+    } ended{log};
 
     Form1 form(edition, host);
     auto *modal = dynamic_cast<ModalMessageBoxes *>(messages.get());

@@ -165,3 +165,17 @@ bool hasLoneLineFeed(std::string_view program)
     }
     return false;
 }
+
+std::array<int, 3> dueLineNumbers(std::string_view program, std::string_view tickTime)
+{
+    std::array<int, 3> lines{};
+    int number = 0;
+    forEachLine(program, [&](std::string_view line) {
+        ++number;
+        const BellLine split = splitLine(line);
+        if (split.time == tickTime && split.channel >= 1 && split.channel <= 3 &&
+            lines[std::size_t(split.channel - 1)] == 0)
+            lines[std::size_t(split.channel - 1)] = number;
+    });
+    return lines;
+}

@@ -2,6 +2,7 @@
 
 #include "bells/frame.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -47,6 +48,11 @@ template <typename F> void forEachLine(std::string_view text, F &&f)
 // examined; a duplicated line acts as one. Runs at about the speed of reading the
 // text and allocates nothing, as the tick scans the whole program twice a second.
 FireFlags dueChannels(std::string_view program, std::string_view tickTime);
+
+// For each channel, the number (from 1) of the first line that makes it due at the
+// tick time, 0 for none: the same rule as dueChannels, line by line, for the rare
+// moment a bell is told in the operations log.
+std::array<int, 3> dueLineNumbers(std::string_view program, std::string_view tickTime);
 
 // Whether the program holds a line feed that no carriage return precedes, as a
 // Linux editor saves one: its lines are read joined, so their bells never ring.

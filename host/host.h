@@ -1,8 +1,10 @@
 #pragma once
 
 #include "host/clock.h"
+#include "host/clock_sync.h"
 #include "host/launcher.h"
 #include "host/message_boxes.h"
+#include "host/operations_log.h"
 #include "host/places.h"
 
 // What the platform gives the program, in one bundle that start-up builds from the
@@ -13,4 +15,6 @@ struct Host
     MessageBoxes &messages;
     Launcher &launcher;
     Places places;
+    OperationsLog &log;
+    const ClockSync &clockSync;
 };

@@ -24,8 +24,8 @@ void ModalMessageBoxes::dismissAll()
 
 void AnsweredMessageBoxes::present(const QString &text)
 {
+    if (listener_)
+        return listener_(text);
     std::fprintf(stderr, "%s: %s\n", qPrintable(program_), text.toLocal8Bit().constData());
     std::fflush(stderr);
-    if (listener_)
-        listener_(text);
 }

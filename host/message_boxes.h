@@ -54,8 +54,8 @@ private:
 };
 
 // The boxes of a program that runs with no one at the screen (a service): each is
-// answered OK at once; its text goes to standard error (the journal under systemd)
-// and to whoever else is told, in the order the window program would show them.
+// answered OK at once, and its text goes, in the order the window program would
+// show them, to whoever is told (the operations log), else to standard error.
 class AnsweredMessageBoxes final : public MessageBoxes
 {
 public:

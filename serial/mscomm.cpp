@@ -294,10 +294,19 @@ public:
     void deviceLost()
     {
         lost = true;
+        emit q->deviceLost(lostDescription());
         // Closed at once: the device may be spinning the event loop with errors,
         // and a USB adapter plugged back in gets its old name only once no one
         // holds it.
         closeDevice();
+    }
+
+    QString lostDescription() const
+    {
+        return QStringLiteral(
+                   "Se perdió el dispositivo %1 del puerto %2; se volverá a abrir en cuanto esté "
+                   "disponible")
+            .arg(device, portName());
     }
 
     void post(Event event)
@@ -483,27 +492,22 @@ bool MSComm::setOutput(const QByteArray &data)
     if (!d->open)
         return d->fail(QStringLiteral("El puerto %1 no está abierto").arg(d->portName()));
 
-    const auto lostDescription = [this] {
-        return QStringLiteral(
-                   "Se perdió el dispositivo %1 del puerto %2; se volverá a abrir en cuanto esté "
-                   "disponible")
-            .arg(d->device, d->portName());
-    };
     if (d->lost) {
         if (QString why; !d->openDevice(d->device, &why))
-            return d->fail(lostDescription());
+            return d->fail(d->lostDescription());
         d->lost = false;
+        emit deviceBack();
     }
 
     if (!d->makeRoomFor(data.size())) {
         d->deviceLost();
-        return d->fail(lostDescription());
+        return d->fail(d->lostDescription());
     }
     if (data.isEmpty())
         return true;
     if (d->port.write(data) != data.size()) {
         d->deviceLost();
-        return d->fail(lostDescription());
+        return d->fail(d->lostDescription());
     }
     if (d->sThreshold > 0)
         d->sendArmed = true;
@@ -517,6 +521,11 @@ QByteArray MSComm::input()
     const QByteArray taken = d->inbox.left(count);
     d->inbox.remove(0, count);
     return taken;
+}
+
+QString MSComm::device() const
+{
+    return d->device;
 }
 
 int MSComm::commEvent() const

@@ -51,12 +51,18 @@ public:
     QByteArray input();
 
     int commEvent() const; // constant during OnComm
+    QString device() const; // the path the open port was opened by
     QString errorString() const;
 
 signals:
     // The serial event: CommEvent tells which. Delivered on the thread that owns the
     // component, between other events.
     void OnComm();
+    // The device went away while open (description as errorString() gives it), and
+    // was opened again by an Output. For the operations log; the window's handlers
+    // learn of a lost device from the Output that fails.
+    void deviceLost(const QString &description);
+    void deviceBack();
 
 private:
     class Private;

@@ -79,6 +79,8 @@ void Form1::openPort(double port, int speed)
     // The description is taken at once: a tick running while the first box is open
     // may leave another one in the component.
     const auto fail = [this, port](const QString &description) {
+        host_.log.write(LogEvent::AperturaFallida,
+                        {{LogKey::puerto, numberText(port).trimmed()}, {LogKey::motivo, description}});
         for (const QString &text : openingFailureMessages(port, description))
             host_.messages.show(text);
     };
@@ -92,6 +94,9 @@ void Form1::openPort(double port, int speed)
         return fail(MSComm1->errorString());
     if (!MSComm1->setPortOpen(true))
         return fail(MSComm1->errorString());
+    host_.log.write(LogEvent::Abierto, {{LogKey::puerto, numberText(port).trimmed()},
+                                        {LogKey::dispositivo, MSComm1->device()},
+                                        {LogKey::ajustes, MSComm1->settings()}});
 
     const QString portText = numberText(port);
     host_.messages.show(QStringLiteral("Puerto COM") + portText + QStringLiteral(": abierto OK"));
@@ -111,7 +116,7 @@ void Form1::Boton_Abrir_Click()
         if (edition_ == Edition::Sonvira) {
             // A file that cannot be written costs only the memory of the port for
             // the next start; the opening tells the operator what matters now.
-            writeSavedPort(host_.places.portSettingsFile(), chosen, nullptr);
+            storePort(chosen);
         }
     } else if (edition_ == Edition::Sonvira) {
         port = readSavedPort(host_.places.portSettingsFile());
@@ -128,7 +133,8 @@ void Form1::Boton_Cerrar_Click()
     setChannelWords(closingWords(enabledChannels()));
 
     // A lost device cannot take the farewell; the port is closed all the same.
-    MSComm1->setOutput(QByteArray(closingString.data(), qsizetype(closingString.size())));
+    if (MSComm1->setOutput(QByteArray(closingString.data(), qsizetype(closingString.size()))))
+        host_.log.write(LogEvent::Despedida);
     Texto_a_Enviar->setText(QStringLiteral("Apagados"));
 
     const int openCommPort = MSComm1->commPort();
@@ -138,8 +144,20 @@ void Form1::Boton_Cerrar_Click()
             host_.messages.show(text);
         return;
     }
+    journal_.lineStopped();
+    host_.log.write(LogEvent::Cerrado, {{LogKey::puerto, QString::number(openCommPort)}});
     host_.messages.show(QStringLiteral("Puertos COM: cerrados OK"));
     setForeColor(Etiq_Velocidad, closedSpeedColor);
     setForeColor(Etiq_Estado, closedPortColor);
     Etiq_Estado->setText(QStringLiteral("CERRADO"));
+}
+
+void Form1::storePort(int port)
+{
+    QString why;
+    if (writeSavedPort(host_.places.portSettingsFile(), port, &why))
+        host_.log.write(LogEvent::PuertoGuardado, {{LogKey::puerto, QString::number(port)}});
+    else
+        host_.log.write(LogEvent::PuertoNoGuardado,
+                        {{LogKey::puerto, QString::number(port)}, {LogKey::motivo, why}});
 }

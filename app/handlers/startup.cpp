@@ -45,6 +45,6 @@ void Form1::Form_Load()
     const int port = selectedPort() ? selectedPort() : 1;
     // The file remembers the port tried even when it cannot be opened. A write that
     // fails is not reported: the opening's own messages are what the operator needs.
-    writeSavedPort(settingsFile, port, nullptr);
+    storePort(port);
     openPort(port, speed);
 }

@@ -53,6 +53,8 @@ void Form1::Label6_Click()
 void Form1::Timer1_Timer()
 {
     Label6_Click();
+    journal_.tick();
+    journal_.programChosen(programInUse());
     if (!MSComm1->portOpen()) {
         Texto_Mensajes->setText(QStringLiteral("Detenido..."));
         return;
@@ -70,7 +72,7 @@ void Form1::Timer1_Timer()
 
     Texto_a_Enviar->setText(QString::fromLatin1(tickTime.data(), qsizetype(tickTime.size())));
     Texto_Mensajes->setText(sendingText(QStringLiteral("Enviando...")));
-    sendFrame(result->frame);
+    sendFrame(result->frame, firingSources(result->frame, due, tickTime));
 
     if (!notice.isEmpty()) {
         const QScopedValueRollback open(programNoticeOpen_, true);
@@ -105,15 +107,37 @@ FireFlags Form1::dueFromProgram(const std::string &tickTime, QString *notice)
     QString why;
     if (path.isEmpty() ||
         !program_.read(path, maxProgramSize, SmallFileReader::Beyond::Refuse, &why)) {
+        if (!path.isEmpty())
+            journal_.programRead(path, why, false);
         tellOnce(programTroubleTold_, unreadableProgramNotice(path, why));
         return {};
     }
     programTroubleTold_ = false;
-    if (hasLoneLineFeed(program_.contents()))
+    const bool loneLineFeeds = hasLoneLineFeed(program_.contents());
+    journal_.programRead(path, {}, loneLineFeeds);
+    if (loneLineFeeds)
         tellOnce(lineFeedsTold_, loneLineFeedNotice(path));
     else
         lineFeedsTold_ = false;
     return dueChannels(program_.contents(), tickTime);
+}
+
+// Asked only when the frame fires a channel, which is rare: the program just read
+// is still in the reader's buffer.
+std::array<QString, 3> Form1::firingSources(const Frame &frame, FireFlags due,
+                                            const std::string &tickTime) const
+{
+    std::array<QString, 3> sources;
+    if ((frame[6] & 0x0e) == 0)
+        return sources;
+    const std::array<int, 3> lines = due == FireFlags{}
+                                         ? std::array<int, 3>{}
+                                         : dueLineNumbers(program_.contents(), tickTime);
+    const QString program = QFileInfo(programInUse()).fileName();
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        sources[i] = due[i] ? QStringLiteral("%1:%2").arg(program).arg(lines[i])
+                            : QStringLiteral("Prueba");
+    return sources;
 }
 
 // Ticks go on while the boxes are open. The status is written first, as the state
@@ -122,14 +146,16 @@ FireFlags Form1::dueFromProgram(const std::string &tickTime, QString *notice)
 // tick of an outage and then at most once a minute while it lasts, so that the
 // operator can still reach "Cerrar puerto"; never while one pair is open. The line
 // coming back ends the outage.
-void Form1::sendFrame(const Frame &frame)
+void Form1::sendFrame(const Frame &frame, const std::array<QString, 3> &sources)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
     if (MSComm1->setOutput(bytes)) {
         sendFailureToldAt_ = {};
+        journal_.frameSent(frame, sources);
         return;
     }
     const QString description = MSComm1->errorString();
+    journal_.frameNotSent(description);
     Texto_Mensajes->setText(QStringLiteral("Ocurrió error al enviar"));
     const QDateTime now = host_.clock.now();
     const bool remind = !sendFailureToldAt_.isValid() ||

@@ -138,11 +138,22 @@ TEST(ProgramRun, ServiceRunsUnattended)
     EXPECT_TRUE(rang) << "channel 3 of timbres_fiesta.txt";
     const QList<int> counts = perSecond.values();
     EXPECT_GE(counts.count(2), counts.size() - 2) << "two frames in every whole second";
-    const QString told = QString::fromLocal8Bit(service.readAllStandardError());
-    const qsizetype reminder = told.indexOf(
-        "Sonvira: Recuerde, si no hay un puerto abierto, debe abrirlo antes de empezar a usarlo");
-    EXPECT_TRUE(reminder >= 0 && reminder < told.indexOf("Sonvira: Puerto COM 2: abierto OK"))
-        << told.toStdString();
+    // Standard error (the journal) carries the operations log, the boxes' texts in it.
+    const QString told = QString::fromUtf8(service.readAllStandardError());
+    QFile log(station.data(QStringLiteral("registro.txt")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString logged = QString::fromUtf8(log.readAll());
+    for (const QString &where : {told, logged}) {
+        const qsizetype reminder = where.indexOf(
+            "MENSAJE texto=\"Recuerde, si no hay un puerto abierto, debe abrirlo antes de empezar "
+            "a usarlo\"");
+        EXPECT_TRUE(reminder >= 0 &&
+                    reminder < where.indexOf("MENSAJE texto=\"Puerto COM 2: abierto OK\""))
+            << where.toStdString();
+        EXPECT_TRUE(where.contains(" Sonvira DISPARO canal=3 origen=timbres_fiesta.txt:1 "))
+            << where.toStdString();
+        EXPECT_TRUE(where.contains(" Sonvira FIN")) << where.toStdString();
+    }
 }
 
 // What a service cannot run with is refused at once, with the reason.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/host.h"
+#include "recording_operations_log.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -64,7 +65,8 @@ public:
     FakeHost()
         : host{clock, messages, launcher,
                Places(home.path(), home.path() + QStringLiteral("/programa"),
-                      home.path() + QStringLiteral("/bin"))}
+                      home.path() + QStringLiteral("/bin")),
+               log, clockSync}
     {
         host.places.setSystemPorts(home.path() + QStringLiteral("/ttyS"));
         QDir(home.path()).mkpath(QStringLiteral("Quirzal"));
@@ -76,5 +78,7 @@ public:
     FakeClock clock;
     RecordingMessageBoxes messages;
     RecordingLauncher launcher;
+    RecordingOperationsLog log;
+    FakeClockSync clockSync;
     Host host;
 };

@@ -69,7 +69,9 @@ int main(int argc, char *argv[])
     StillClock clock;
     NoMessageBoxes messages;
     NoLauncher launcher;
-    Host host{clock, messages, launcher, Places(home.path(), home.path())};
+    NoOperationsLog log;
+    SystemClockSync clockSync;
+    Host host{clock, messages, launcher, Places(home.path(), home.path()), log, clockSync};
     Form1 form(edition, host);
     form.Timer1->stop();
     form.File1->setPath(programs.path());

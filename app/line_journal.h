@@ -1,0 +1,63 @@
+#pragma once
+
+#include "bells/frame.h"
+#include "bells/line_summary.h"
+#include "host/clock.h"
+#include "host/clock_sync.h"
+#include "host/operations_log.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// What the window's handlers tell the operations log, with the little memory that
+// telling each thing once needs: a firing once, not once per frame; an outage, a
+// program's trouble and the clock's state when they begin and end; the line's
+// figures once an hour. The handlers say what happened; this decides what is new.
+class LineJournal
+{
+public:
+    LineJournal(OperationsLog &log, const Clock &clock, const ClockSync &clockSync);
+
+    // Every tick, port open or not: the clock stepping, its synchronisation
+    // changing, and the hourly summary.
+    void tick();
+
+    void frameSent(const Frame &frame, const std::array<QString, 3> &firingSources);
+    void frameNotSent(const QString &why);
+    void lineStopped();
+    void deviceLost(const QString &why, int port);
+    void deviceBack(int port);
+
+    // The program in use, as File2 shows it at a tick; told when it changes.
+    void programChosen(const QString &path);
+    // The program in use read at a tick: readable (why empty) or not, and whether
+    // its lines are read joined. Told when the state changes.
+    void programRead(const QString &path, const QString &why, bool loneLineFeeds);
+
+private:
+    void summary(const QDateTime &now);
+
+    OperationsLog &log_;
+    const Clock &clock_;
+    const ClockSync &clockSync_;
+
+    std::array<bool, 3> firing_{}; // a firing under way, already told
+    bool outage_ = false;          // frames failing since the last one that went out
+    bool lost_ = false;
+    int framesLost_ = 0;
+
+    QString programPath_;
+    std::optional<QString> programTrouble_; // the reason last told, empty when readable
+    bool loneLineFeeds_ = false;
+
+    LineSummary figures_;
+    QDateTime summaryDue_;
+    QDateTime lastTick_;
+    QElapsedTimer sinceLastTick_;
+    std::optional<bool> synchronised_;
+    qint64 syncCheckedSecond_ = -1;
+};
