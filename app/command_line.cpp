@@ -33,7 +33,12 @@ bool parseCommandLine(Edition edition, const QStringList &arguments, CommandLine
             return fail(QStringLiteral("falta el valor de %1").arg(argument));
         const QString value = arguments[++i];
         if (argument == QStringLiteral("--datos")) {
-            line->dataFolder = QDir::cleanPath(QDir::current().absoluteFilePath(value));
+            // Absolute: the launcher starts the program inside the data folder.
+            if (QDir::isRelativePath(value))
+                return fail(QStringLiteral("la carpeta de datos debe darse con su ruta completa, "
+                                           "no «%1»")
+                                .arg(value));
+            line->dataFolder = QDir::cleanPath(value);
             continue;
         }
         // The same programs "Programa en uso" offers: a file of the data folder.

@@ -2,9 +2,10 @@
 # The launcher that the install puts in bin/ twice, as Sonvira and as repetidores.
 # It starts the program of its own name the way the Windows shortcut did: with the
 # data folder ~/Quirzal as working folder, so that the bell program lists show the
-# operator's programs. On first use it makes the folder and copies the default bell
-# program there; a timbres_1.txt that is already there, even a broken link, is the
-# operator's and is never replaced.
+# operator's programs; a service given its own data folder (--datos, a full path)
+# starts there instead. Its arguments go to the program. On first use it makes the
+# folder and copies the default bell program there; a timbres_1.txt that is already
+# there, even a broken link, is the operator's and is never replaced.
 set -eu
 
 program=$(basename -- "$0")
@@ -17,7 +18,14 @@ Sonvira | repetidores) ;;
 esac
 
 prefix=$(dirname -- "$(dirname -- "$(readlink -f -- "$0")")")
-data="${HOME:?}/Quirzal"
+# The data folder is ~/Quirzal, or the one a service is given with --datos.
+data=
+previous=
+for argument in "$@"; do
+    [ "$previous" = --datos ] && data=$argument
+    previous=$argument
+done
+[ -n "$data" ] || data="${HOME:?}/Quirzal"
 default="$data/timbres_1.txt"
 
 mkdir -p -- "$data"
@@ -33,4 +41,4 @@ if [ ! -e "$default" ] && [ ! -L "$default" ]; then
 fi
 
 cd -- "$data"
-exec "$prefix/libexec/sonvira/$program"
+exec "$prefix/libexec/sonvira/$program" "$@"

@@ -96,4 +96,21 @@ ln -s "$prefix/bin/Sonvira" "$tmp/Sonvira"
 (cd / && HOME="$home" "$tmp/Sonvira")
 [ "$(head -n 1 "$home/started-Sonvira")" = "$data" ] || fail "start through a link"
 [ -f "$data/timbres_1.txt" ] || fail "timbres_1.txt not copied on a start through a link"
-echo "install layout, menu entries and launcher: OK"
+# The service: a system unit and a user unit, valid for systemd, starting the
+# launcher by its full path; the launcher hands the arguments on and starts the
+# program in the data folder it is given.
+for unit in lib/systemd/system/sonvira.service lib/systemd/user/sonvira.service; do
+    [ -f "$prefix/$unit" ] || fail "$unit not installed"
+    grep -qF "ExecStart=\"$tmp/prefijo \$con blancos/bin/Sonvira\" --servicio" "$prefix/$unit" ||
+        fail "$unit: $(grep ExecStart "$prefix/$unit")"
+    if command -v systemd-analyze >/dev/null; then
+        out=$(systemd-analyze verify --man=no "$prefix/$unit" 2>&1) || fail "$unit: $out"
+        [ -z "$out" ] || fail "$unit: $out"
+    fi
+done
+rm -rf "$home/started-Sonvira"
+HOME="$home" "$prefix/bin/Sonvira" --servicio --datos "$tmp/datos del servicio"
+[ "$(cat "$home/started-Sonvira")" = "$tmp/datos del servicio
+3" ] || fail "the service's data folder and arguments: $(cat "$home/started-Sonvira")"
+[ -f "$tmp/datos del servicio/timbres_1.txt" ] || fail "timbres_1.txt not copied for the service"
+echo "install layout, menu entries, units and launcher: OK"
