@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/handlers/system_detected.h"
 #include "host/editor.h"
 
 void Form1::Boton_Ayuda_Click()
@@ -8,5 +9,5 @@ void Form1::Boton_Ayuda_Click()
     if (Abrir_en_Editor(host_, host_.places.helpFile(), &error))
         return;
     host_.messages.show(QStringLiteral("No se pudo abrir LEEME.TXT en el Bloc de Notas"));
-    host_.messages.show(QStringLiteral("Sistema detectó: ") + error);
+    host_.messages.show(systemDetected(error));
 }

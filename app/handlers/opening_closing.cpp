@@ -3,6 +3,7 @@
 #include "app/handlers/port_labels.h"
 
 #include "app/form1.h"
+#include "app/handlers/system_detected.h"
 #include "bells/frame.h"
 #include "serial/mscomm.h"
 #include "serial/number_text.h"
@@ -52,7 +53,7 @@ QStringList closingFailureMessages(int selectedPort, int openPort, const QString
 {
     return {QStringLiteral("Error al intentar cerrar COM") +
                 numberText(selectedPort ? selectedPort : openPort),
-            QStringLiteral("Sistema detectó: ") + description};
+            systemDetected(description)};
 }
 
 int Form1::selectedPort() const
@@ -79,8 +80,8 @@ void Form1::openPort(double port, int speed)
     // The description is taken at once: a tick running while the first box is open
     // may leave another one in the component.
     const auto fail = [this, port](const QString &description) {
-        host_.log.write(LogEvent::AperturaFallida,
-                        {{LogKey::puerto, numberText(port).trimmed()}, {LogKey::motivo, description}});
+        host_.log.write(LogEvent::AperturaFallida, {{LogKey::puerto, numberText(port).trimmed()},
+                                                    {LogKey::motivo, description}});
         for (const QString &text : openingFailureMessages(port, description))
             host_.messages.show(text);
     };

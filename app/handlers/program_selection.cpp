@@ -1,5 +1,6 @@
 #include "app/file_list_box.h"
 #include "app/form1.h"
+#include "app/handlers/system_detected.h"
 #include "host/editor.h"
 
 #include <QDir>
@@ -22,7 +23,7 @@ void Form1::File1_Click()
         // the operator choose a program without the editor.
         host_.messages.show(QStringLiteral("No se pudo abrir ") + path +
                             QStringLiteral(" en el Bloc de Notas"));
-        host_.messages.show(QStringLiteral("Sistema detectó: ") + error);
+        host_.messages.show(systemDetected(error));
         return;
     }
     File2->setFileName(path);

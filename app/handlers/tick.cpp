@@ -3,6 +3,7 @@
 #include "app/clickable_label.h"
 #include "app/file_list_box.h"
 #include "app/form1.h"
+#include "app/handlers/system_detected.h"
 #include "bells/bell_program.h"
 #include "bells/channel_rules.h"
 #include "serial/mscomm.h"
@@ -130,13 +131,12 @@ std::array<QString, 3> Form1::firingSources(const Frame &frame, FireFlags due,
     std::array<QString, 3> sources;
     if ((frame[6] & 0x0e) == 0)
         return sources;
-    const std::array<int, 3> lines = due == FireFlags{}
-                                         ? std::array<int, 3>{}
-                                         : dueLineNumbers(program_.contents(), tickTime);
+    const std::array<int, 3> lines =
+        due == FireFlags{} ? std::array<int, 3>{} : dueLineNumbers(program_.contents(), tickTime);
     const QString program = QFileInfo(programInUse()).fileName();
     for (std::size_t i = 0; i < sources.size(); ++i)
-        sources[i] = due[i] ? QStringLiteral("%1:%2").arg(program).arg(lines[i])
-                            : QStringLiteral("Prueba");
+        sources[i] =
+            due[i] ? QStringLiteral("%1:%2").arg(program).arg(lines[i]) : QStringLiteral("Prueba");
     return sources;
 }
 
@@ -166,5 +166,5 @@ void Form1::sendFrame(const Frame &frame, const std::array<QString, 3> &sources)
     const QScopedValueRollback open(sendFailureOpen_, true);
     host_.messages.show(
         QStringLiteral("Ocurrió un error al intentar acceder a repetidores esclavos"));
-    host_.messages.show(QStringLiteral("Sistema detectó: ") + description);
+    host_.messages.show(systemDetected(description));
 }
