@@ -9,9 +9,9 @@
 // window program, which reads no arguments of its own (Qt's are left to Qt).
 struct CommandLine
 {
-    bool service = false;  // --servicio: no display, every message box answered at once
-    QString program;       // --programa NOMBRE: the bell program in use, in the data folder
-    QString dataFolder;    // --datos CARPETA: instead of ~/Quirzal
+    bool service = false; // --servicio: no display, every message box answered at once
+    QString program;      // --programa NOMBRE: the bell program in use, in the data folder
+    QString dataFolder;   // --datos CARPETA: instead of ~/Quirzal
 };
 
 // The arguments after the program's name. On a command line the program cannot

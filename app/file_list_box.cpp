@@ -132,8 +132,9 @@ void FileListBox::showNames(QStringList names)
     while (row < count() || next < names.size()) {
         if (row < count() && next < names.size() && item(row)->text() == names[next]) {
             ++row, ++next;
-        } else if (row < count() && (next == names.size() || before(item(row)->text(), names[next]) ||
-                                     names.indexOf(item(row)->text(), next) < 0)) {
+        } else if (row < count() &&
+                   (next == names.size() || before(item(row)->text(), names[next]) ||
+                    names.indexOf(item(row)->text(), next) < 0)) {
             delete takeItem(row);
         } else {
             insertItem(row++, names[next++]);

@@ -77,7 +77,7 @@ private:
 
     QString path_;
     QString pattern_;
-    QString wanted_; // the name to keep selected
+    QString wanted_;    // the name to keep selected
     QStringList shown_; // what the list shows, row by row
     QStringList unusableTold_;
     QFileSystemWatcher watcher_;

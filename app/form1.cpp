@@ -230,8 +230,10 @@ void Form1::routeNotifications()
         onSelect(channel.yes, [this, i] { Yes_Click(i); });
         onSelect(channel.no, [this, i] { No_Click(i); });
         const QString changed = channel.state->objectName() + QStringLiteral("_Change");
-        connect(channel.state, &QLineEdit::textChanged, this,
-                [=, this] { dispatch(changed, [this, i] { Text_Change(i); }, From::Program); });
+        connect(channel.state, &QLineEdit::textChanged, this, [=, this] {
+            dispatch(
+                changed, [this, i] { Text_Change(i); }, From::Program);
+        });
     }
     // The earlier build has no handler for its speed choices.
     if (edition_ == Edition::Sonvira) {

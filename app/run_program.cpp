@@ -69,8 +69,9 @@ int runProgram(Edition edition, int argc, char *argv[])
         // Under systemd, standard error is the journal: it gets every line of the log.
         log.setEcho(stderr);
         auto answered = std::make_unique<AnsweredMessageBoxes>(programName(edition));
-        answered->alsoTell(
-            [&log](const QString &text) { log.write(LogEvent::Mensaje, {{LogKey::texto, text}}); });
+        answered->alsoTell([&log](const QString &text) {
+            log.write(LogEvent::Mensaje, {{LogKey::texto, text}});
+        });
         messages = std::move(answered);
     } else {
         messages = std::make_unique<ModalMessageBoxes>(programName(edition));

@@ -14,8 +14,9 @@ QString shownBytes(const QByteArray &raw)
     QString shown;
     for (const char c : raw) {
         const auto byte = static_cast<unsigned char>(c);
-        shown += byte >= 0x20 && byte < 0x7f ? QString(QChar(byte))
-                                             : QStringLiteral("\\x%1").arg(byte, 2, 16, QChar(u'0'));
+        shown += byte >= 0x20 && byte < 0x7f
+                     ? QString(QChar(byte))
+                     : QStringLiteral("\\x%1").arg(byte, 2, 16, QChar(u'0'));
     }
     return shown;
 }

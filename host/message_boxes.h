@@ -43,6 +43,7 @@ public:
     void setParentWindow(QWidget *window) { parent_ = window; }
     // The program is ending: the boxes on screen close, and no other one opens.
     void dismissAll();
+
 protected:
     void present(const QString &text) override;
 
@@ -60,7 +61,10 @@ class AnsweredMessageBoxes final : public MessageBoxes
 {
 public:
     explicit AnsweredMessageBoxes(QString program) : program_(std::move(program)) {}
-    void alsoTell(std::function<void(const QString &)> listener) { listener_ = std::move(listener); }
+    void alsoTell(std::function<void(const QString &)> listener)
+    {
+        listener_ = std::move(listener);
+    }
 
 protected:
     void present(const QString &text) override;

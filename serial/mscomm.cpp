@@ -233,10 +233,16 @@ public:
         sendArmed = false;
     }
 
-    bool outputQueued() const { return port.bytesToWrite() > 0 || driverOutputQueue() > 0; }
+    bool outputQueued() const
+    {
+        return port.bytesToWrite() > 0 || driverOutputQueue() > 0;
+    }
 
     // When the output handed over should have left the line.
-    qint64 backlogDueMs() const { return backlogSinceMs + lineTimeMs(line, backlogBytes); }
+    qint64 backlogDueMs() const
+    {
+        return backlogSinceMs + lineTimeMs(line, backlogBytes);
+    }
 
     // Output still within its time on the line is never dropped: new output waits
     // behind it, so a frame on its way reaches the satellites whole, and the

@@ -50,7 +50,7 @@ public:
     // Returns and removes the received characters (all of them while InputLen is 0).
     QByteArray input();
 
-    int commEvent() const; // constant during OnComm
+    int commEvent() const;  // constant during OnComm
     QString device() const; // the path the open port was opened by
     QString errorString() const;
 
