@@ -8,34 +8,25 @@ namespace {
 
 TEST(ClockSync, readsTheKernelsAnswer)
 {
-    const struct
-    {
-        int result;
-        int status;
-        long esterrorUs;
-        ClockSyncState expected;
-    } rows[] = {
-        {TIME_OK, STA_PLL, 1500, {true, 2}},
-        {TIME_OK, 0, 0, {true, 0}},
+    // result, status, esterror in us; then the state
+    const std::tuple<int, int, long, ClockSyncState> rows[] = {
+        {TIME_OK, STA_PLL, 1001, {true, 2}},
         {TIME_OK, 0, 1000, {true, 1}},
-        {TIME_OK, 0, 1001, {true, 2}},
         {TIME_INS, STA_PLL | STA_INS, 250, {true, 1}}, // a leap second coming is still in sync
         {TIME_WAIT, 0, 40000, {true, 40}},
         {TIME_OK, STA_UNSYNC, 16000000, {false, 16000}},
         {TIME_ERROR, STA_PLL, 3000, {false, 3}},
-        {TIME_ERROR, STA_UNSYNC | STA_PLL, 16000000, {false, 16000}},
         {TIME_OK, 0, -5, {true, 0}},
         {-1, 0, 0, {false, -1}},
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(clockSyncState(row.result, row.status, row.esterrorUs), row.expected)
-            << row.result << " " << row.status << " " << row.esterrorUs;
+    for (const auto &[result, status, esterror, expected] : rows)
+        EXPECT_EQ(clockSyncState(result, status, esterror), expected) << result << " " << status;
 }
 
+// Whether this machine's clock is synchronised is not ours to say, but the kernel
+// must be reachable read-only, by any user.
 TEST(ClockSync, theSystemAnswers)
 {
-    // Whether this machine's clock is synchronised is not ours to say, but the
-    // kernel must be reachable read-only, by any user.
     EXPECT_GE(SystemClockSync().state().estimatedErrorMs, 0);
 }
 
