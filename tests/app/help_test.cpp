@@ -40,8 +40,9 @@ TEST(HelpButton, StartsTheEditorOnLeemeAsOneArgumentOrGivesTwoMessages)
     for (int i = 0; i < folders.size(); ++i) {
         const QString folder = fake.home.path() + u'/' + folders[i];
         RecordingMessageBoxes messages;
-        Host host{fake.clock, messages, launcher,
-                  Places(fake.home.path(), folder, fake.home.path()), fake.log, fake.clockSync};
+        Host host{fake.clock, messages,
+                  launcher,   Places(fake.home.path(), folder, fake.home.path()),
+                  fake.log,   fake.clockSync};
         Form1 form(i % 2 ? Edition::Repetidores : Edition::Sonvira, host);
         form.Timer1->stop();
         if (i >= 7) // an editor that cannot start: "#!" and no interpreter; then none

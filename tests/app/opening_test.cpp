@@ -15,7 +15,7 @@ constexpr Edition S = Edition::Sonvira, R = Edition::Repetidores;
 // component's thresholds of the start state are in use in the end-to-end test.
 TEST(Opening, ByChoiceOrSavedPortOrRefusedAndAtStartUp)
 {
-    enum How { Abrir, InUse, AnotherOpen, StartUp };
+    enum How { Abrir, AnotherOpen, StartUp };
     const struct
     {
         Edition edition;
@@ -32,14 +32,12 @@ TEST(Opening, ByChoiceOrSavedPortOrRefusedAndAtStartUp)
         {S, Abrir, "/", "2", 2, 300, 2, true, 2},
         {R, Abrir, "\" 4\"\r\n", "2", 2, 300, 2, true, 2},
         {S, Abrir, "", "3", 3, 300, 2, false, 3},
-        {S, InUse, "", "2", 2, 300, 2, false, 2},
         {S, Abrir, "\" 0\"\r\n", "0", 0, 300, 2, false, 1},
         {S, AnotherOpen, "", "1", 1, 300, 2, false, 2},
         {S, Abrir, "x.5", "0.5", 0, 300, 1, false, 1},
         {S, Abrir, "\" 5\"", "5", 0, 300, 2, false, 5},
         {S, StartUp, "\" 3\"\r\n", "3", 3, 300, 3, true, 3},
         {S, StartUp, "\" 5\"\r\n", "1", 0, 300, 1, true, 1},
-        {S, StartUp, "/", "1", 0, 300, 1, true, 1},
         {S, StartUp, "\" 2\"\r\n", "2", 2, 300, 1, false, 2},
         {R, StartUp, "\" 3\"\r\n", "", 1, 300, 3, false, 1},
     };
@@ -48,11 +46,6 @@ TEST(Opening, ByChoiceOrSavedPortOrRefusedAndAtStartUp)
         WindowOnLine w(row.edition, row.pty);
         const bool sonvira = row.edition == S, folder = *row.file == '/', load = row.how == StartUp;
         ASSERT_TRUE(folder ? QDir().mkpath(w.settingsFile()) : w.put(w.settingsFile(), row.file));
-        std::unique_ptr<MSComm> other; // another program's, holding COM2
-        if (row.how == InUse) {
-            other.reset(new MSComm([&](int n) { return w.fake.host.places.portDevice(n); }));
-            ASSERT_TRUE(other->setCommPort(2) && other->setPortOpen(true));
-        }
         if (row.how == AnotherOpen)
             w.open(2);
         if (row.choice && !load)

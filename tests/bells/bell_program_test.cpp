@@ -56,9 +56,9 @@ TEST(BellProgram, DueChannelsOfAProgram)
 TEST(BellProgram, LoneLineFeedsAreFound)
 {
     const std::pair<std::string, bool> rows[] = {
-        {"", false},           {"1,08:00:00", false},     {"1,08:00:00\r\n2,09:00:00\r\n", false},
-        {"\n", true},          {"1,08:00:00\n", true},    {"1,08:00:00\r\n2,09:00:00\n", true},
-        {"\r\r\n\r\n", false}, {"\r\n\n", true},          {std::string(70000, 'x') + "\n", true},
+        {"", false},           {"1,08:00:00", false},  {"1,08:00:00\r\n2,09:00:00\r\n", false},
+        {"\n", true},          {"1,08:00:00\n", true}, {"1,08:00:00\r\n2,09:00:00\n", true},
+        {"\r\r\n\r\n", false}, {"\r\n\n", true},       {std::string(70000, 'x') + "\n", true},
     };
     for (const auto &[program, lone] : rows)
         EXPECT_EQ(hasLoneLineFeed(program), lone) << program.substr(0, 30);

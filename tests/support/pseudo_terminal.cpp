@@ -43,45 +43,41 @@ void PseudoTerminal::closeMaster()
     master_ = -1;
 }
 
-QByteArray PseudoTerminal::read(int timeoutMs, int quietMs)
+// Reads until `enough` says so; between reads it runs the Qt event loop, so that the
+// program's own notifications are delivered.
+template <class Enough> static QByteArray readUntil(int master, Enough enough)
 {
     QByteArray got;
     QElapsedTimer sinceStart, sinceLast;
     sinceStart.start();
-    while (master_ >= 0) {
+    while (master >= 0) {
         char buffer[4096];
-        const ssize_t n = ::read(master_, buffer, sizeof buffer);
-        if (n > 0) {
-            got.append(buffer, n);
-            sinceLast.start();
-            continue;
-        }
-        if (got.isEmpty() ? sinceStart.elapsed() >= timeoutMs : sinceLast.elapsed() >= quietMs)
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n > 0)
+            got.append(buffer, n), sinceLast.start();
+        if (enough(got, sinceStart.elapsed(), sinceLast))
             break;
+        if (n > 0)
+            continue;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        pollfd p{master_, POLLIN, 0};
+        pollfd p{master, POLLIN, 0};
         ::poll(&p, 1, 5);
     }
     return got;
 }
 
+QByteArray PseudoTerminal::read(int timeoutMs, int quietMs)
+{
+    return readUntil(master_, [=](const QByteArray &got, qint64 ms, const QElapsedTimer &last) {
+        return got.isEmpty() ? ms >= timeoutMs : last.elapsed() >= quietMs;
+    });
+}
+
 QByteArray PseudoTerminal::readCount(int count, int timeoutMs)
 {
-    QByteArray got;
-    QElapsedTimer timer;
-    timer.start();
-    while (master_ >= 0 && got.size() < count && timer.elapsed() < timeoutMs) {
-        char buffer[4096];
-        const ssize_t n = ::read(master_, buffer, sizeof buffer);
-        if (n > 0) {
-            got.append(buffer, n);
-            continue;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        pollfd p{master_, POLLIN, 0};
-        ::poll(&p, 1, 5);
-    }
-    return got;
+    return readUntil(master_, [=](const QByteArray &got, qint64 ms, const QElapsedTimer &) {
+        return got.size() >= count || ms >= timeoutMs;
+    });
 }
 
 bool PseudoTerminal::write(const QByteArray &bytes)
