@@ -13,12 +13,6 @@ using Bytes = std::vector<std::uint8_t>;
 // Bytes arriving at a moment or, with no bytes, time passing on a quiet line.
 using Steps = std::vector<std::pair<std::int64_t, Bytes>>;
 
-Steps operator+(Steps a, const Steps &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // "HH:MM:SS", or "HH:MM:SS/c" with the fire bit of channel c set.
 Bytes frame(const std::string &time)
 {
@@ -36,6 +30,8 @@ Steps at(const std::string &text)
     Steps steps;
     std::istringstream in(text);
     for (std::string step; std::getline(in, step, '|');) {
+        if (step.empty())
+            continue;
         const std::string what = step.substr(std::min(step.size(), step.find(' ')));
         Bytes bytes;
         std::istringstream hex(what);
@@ -47,15 +43,17 @@ Steps at(const std::string &text)
     return steps;
 }
 
-// Two frames a second from startMs, the time counting on from firstSecond.
-Steps steadyLine(std::int64_t startMs, int firstSecond, int frames)
+// Two frames a second from startMs, the time counting on from firstSecond, as
+// steps with a '|' either side.
+std::string steadyLine(std::int64_t startMs, int firstSecond, int frames)
 {
-    Steps steps;
+    std::string steps = "|";
     for (int i = 0; i < frames; ++i) {
         const int s = (firstSecond + i / 2) % 86400;
-        char time[16];
-        std::snprintf(time, sizeof time, "%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
-        steps.emplace_back(startMs + i * 500, frame(time));
+        char step[40];
+        std::snprintf(step, sizeof step, "%lld %02d:%02d:%02d|", (long long)(startMs + i * 500),
+                      s / 3600, s / 60 % 60, s % 60);
+        steps += step;
     }
     return steps;
 }
@@ -89,23 +87,23 @@ TEST(LineMonitor, decodesAndFlagsWhatATechnicianMustSee)
         {at("0 61 50 40 30 20 11 70"), "PARITY 10:00:01"},
         // A frame left half-way by a silent line is given up as noise.
         {at("0 61 54 43|1000|1001"), "NOISE 61 54 43"},
-        {steadyLine(250, 86397, 12), ""},
-        {steadyLine(0, 36000, 4) + at("1900 10:00:01") + steadyLine(2000, 36002, 4),
+        {at(steadyLine(250, 86397, 12)), ""},
+        {at(steadyLine(0, 36000, 4) + "1900 10:00:01" + steadyLine(2000, 36002, 4)),
          "COUNT 10:00:01 3"},
-        {steadyLine(0, 36000, 2) + at("1000 10:00:01") + steadyLine(1900, 36002, 4),
+        {at(steadyLine(0, 36000, 2) + "1000 10:00:01" + steadyLine(1900, 36002, 4)),
          "COUNT 10:00:01 1"},
         // The first and last seconds of a run are heard in part and not judged.
-        {at("0 10:00:00") + steadyLine(500, 36001, 4) + at("2500 10:00:03"), ""},
-        {steadyLine(0, 36000, 3) + steadyLine(2500, 36002, 4), "GAP 1500"},
-        {steadyLine(0, 36000, 2) + at("800 71 71 6A 6A 5A 5A 4A 4A 3D 3D 2E 2E") +
-             steadyLine(5000, 36005, 2),
+        {at("0 10:00:00" + steadyLine(500, 36001, 4) + "2500 10:00:03"), ""},
+        {at(steadyLine(0, 36000, 3) + steadyLine(2500, 36002, 4)), "GAP 1500"},
+        {at(steadyLine(0, 36000, 2) + "800 71 71 6A 6A 5A 5A 4A 4A 3D 3D 2E 2E" +
+            steadyLine(5000, 36005, 2)),
          "CLOSE"},
-        {steadyLine(0, 36000, 2) + at("1000 10:00:05|1500 10:00:00"),
+        {at(steadyLine(0, 36000, 2) + "1000 10:00:05|1500 10:00:00"),
          "JUMP 10:00:05 10:00:00|JUMP 10:00:00 10:00:05"},
         // Back by one second within the tolerance of the clock is still a jump.
-        {steadyLine(0, 36000, 3) + at("1200 10:00:00"), "JUMP 10:00:00 10:00:01"},
+        {at(steadyLine(0, 36000, 3) + "1200 10:00:00"), "JUMP 10:00:00 10:00:01"},
         // The satellite's clock runs on over a gap: the time after it is no jump.
-        {steadyLine(0, 36000, 2) + steadyLine(4000, 36004, 2), "GAP 3500"},
+        {at(steadyLine(0, 36000, 2) + steadyLine(4000, 36004, 2)), "GAP 3500"},
         // A ring lasts the preset from the first frame of a fire run; a new run while
         // it rings makes it last the preset from there; a run after it ends rings again.
         {at("0 10:00:00/2|500 10:00:00/2|1000 10:00:01/2|1500 10:00:01|1999|2000"),

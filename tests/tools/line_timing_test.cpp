@@ -9,47 +9,36 @@
 
 namespace {
 
-// What happens on the line: 'f' a frame, 'c' the closing string, 'a' time passing,
-// at wall-clock milliseconds from an hour of a working day, far from the epoch.
-using Steps = std::vector<std::pair<char, std::int64_t>>;
+// What happens on the line, blank-separated: 'f' a frame, 'c' the closing string,
+// 'a' time passing, each at a second counted from an hour of a working day.
 constexpr std::int64_t base = 1'772'434'200'000;
 
-Steps operator+(Steps a, const Steps &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Steps at(char kind, std::initializer_list<double> seconds)
-{
-    Steps steps;
-    for (double s : seconds)
-        steps.emplace_back(kind, base + std::llround(s * 1000));
-    return steps;
-}
-
 // Two frames a second from second `from` to `to`, the first `lateMs` into it.
-Steps steady(int from, int to, int lateMs = 20)
+std::string steady(int from, int to, int lateMs = 20)
 {
-    Steps steps;
+    std::string steps;
     for (int s = from; s <= to; ++s)
-        steps = steps + at('f', {s + lateMs / 1000.0, s + lateMs / 1000.0 + 0.5});
+        for (double at : {s + lateMs / 1000.0, s + lateMs / 1000.0 + 0.5})
+            steps += " f" + std::to_string(at);
     return steps;
 }
 
 // The first `n` whole seconds late by 0, 1, ... n - 1 ms.
-Steps spread(int n)
+std::string spread(int n)
 {
-    Steps steps = at('f', {0});
+    std::string steps = "f0";
     for (int i = 0; i < n; ++i)
-        steps = steps + steady(1 + i, 1 + i, i);
-    return steps + at('a', {n + 1.0});
+        steps += steady(1 + i, 1 + i, i);
+    return steps + " a" + std::to_string(n + 1);
 }
 
-void play(LineTiming &timing, const Steps &steps)
+void play(LineTiming &timing, const std::string &steps)
 {
-    for (const auto &[kind, ms] : steps)
-        kind == 'f' ? timing.frame(ms) : kind == 'c' ? timing.close(ms) : timing.advance(ms);
+    std::istringstream in(steps);
+    for (std::string step; in >> step;) {
+        const std::int64_t ms = base + std::llround(std::stod(step.substr(1)) * 1000);
+        step[0] == 'f' ? timing.frame(ms) : step[0] == 'c' ? timing.close(ms) : timing.advance(ms);
+    }
 }
 
 // The figures of the line without their words.
@@ -68,34 +57,31 @@ std::string numbers(const TimingFigures &figures)
 // Seconds, with two frames, with others, missed; lateness p50, p99 and max.
 TEST(LineTiming, judgesEachWholeSecondOnceItIsOver)
 {
-    const std::pair<Steps, const char *> rows[] = {
+    const std::pair<std::string, const char *> rows[] = {
         // The first second is heard from the port's opening on: not judged. The
         // second under way when the figures are read is not over.
-        {steady(0, 10) + at('a', {10.9}), "9 9 0 0 20 20 20"},
-        {steady(0, 10) + at('a', {11.001}), "10 10 0 0 20 20 20"},
+        {steady(0, 10) + " a10.9", "9 9 0 0 20 20 20"},
+        {steady(0, 10) + " a11.001", "10 10 0 0 20 20 20"},
         // A second without frames in a running line; the one after is whole.
-        {steady(0, 4) + steady(6, 9) + at('a', {10}), "9 8 0 1 20 20 20"},
+        {steady(0, 4) + steady(6, 9) + " a10", "9 8 0 1 20 20 20"},
         // Three frames, then one: lateness is the first frame's.
-        {steady(0, 2) + at('f', {3.1, 3.2, 3.7, 4.9}) + steady(5, 6) + at('a', {7}),
-         "6 4 2 0 20 900 900"},
+        {steady(0, 2) + " f3.1 f3.2 f3.7 f4.9" + steady(5, 6) + " a7", "6 4 2 0 20 900 900"},
         // A line that falls silent without a closing string: every second is missed.
-        {steady(0, 2) + at('a', {6.5}), "5 2 0 3 20 20 20"},
+        {steady(0, 2) + " a6.5", "5 2 0 3 20 20 20"},
         // A closed line is not missed; the seconds of the closing and of the next
         // opening are heard in part.
-        {steady(0, 3) + at('c', {3.8}) + at('a', {9}) + at('f', {10.4, 10.5}) + steady(11, 12) +
-             at('a', {13}),
-         "4 4 0 0 20 20 20"},
+        {steady(0, 3) + " c3.8 a9 f10.4 f10.5" + steady(11, 12) + " a13", "4 4 0 0 20 20 20"},
         // The clock stepped back: the second under way is dropped, and counting
         // starts afresh, not with millions of missed seconds.
-        {steady(0, 4) + steady(-100, -98) + at('a', {-97}), "5 5 0 0 20 20 20"},
+        {steady(0, 4) + steady(-100, -98) + " a-97", "5 5 0 0 20 20 20"},
         // Nearest rank over 0..99 ms: the 50th and the 99th value.
         {spread(100), "100 100 0 0 49 98 99"},
         {spread(1), "1 1 0 0 0 0 0"},
         // A second that starts with a frame 999 ms late still has its first frame.
-        {at('f', {0, 1.999, 2.0, 2.5}) + at('a', {3}), "2 1 1 0 0 999 999"},
-        {at('a', {100}), "0 0 0 0 - - -"},
-        {steady(0, 0) + at('c', {0.9}) + at('a', {30}), "0 0 0 0 - - -"},
-        {at('f', {0}) + at('a', {4}), "3 0 0 3 - - -"},
+        {" f0 f1.999 f2.0 f2.5 a3", "2 1 1 0 0 999 999"},
+        {" a100", "0 0 0 0 - - -"},
+        {steady(0, 0) + " c0.9 a30", "0 0 0 0 - - -"},
+        {" f0 a4", "3 0 0 3 - - -"},
     };
     for (const auto &[steps, expected] : rows) {
         LineTiming timing;
@@ -109,11 +95,11 @@ TEST(LineTiming, judgesEachWholeSecondOnceItIsOver)
 TEST(LineTiming, periodsShareTheTotal)
 {
     LineTiming timing;
-    play(timing, steady(0, 59) + at('a', {60.005}));
+    play(timing, steady(0, 59) + " a60.005");
     const TimingFigures first = timing.takePeriod();
-    play(timing, steady(60, 89) + steady(100, 119, 40) + at('a', {120.005}));
+    play(timing, steady(60, 89) + steady(100, 119, 40) + " a120.005");
     const TimingFigures second = timing.takePeriod();
-    play(timing, steady(120, 124, 40) + at('a', {125.5}));
+    play(timing, steady(120, 124, 40) + " a125.5");
     EXPECT_EQ(timingLine("minuto 1", first), "ESTAD minuto 1 segundos 59 con_dos 59 con_otras 0 "
                                              "perdidos 0 retraso_ms p50 20 p99 20 max 20");
     EXPECT_EQ(numbers(second), "60 50 0 10 20 40 40");
