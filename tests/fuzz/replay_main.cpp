@@ -5,30 +5,28 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size);
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "uso: %s CARPETA_DEL_CORPUS\n", argv[0]);
-        return 2;
-    }
     std::error_code error;
     std::vector<std::filesystem::path> files;
-    for (const auto &entry : std::filesystem::directory_iterator(argv[1], error))
-        if (entry.is_regular_file())
-            files.push_back(entry.path());
+    if (argc == 2)
+        for (const auto &entry : std::filesystem::directory_iterator(argv[1], error))
+            if (entry.is_regular_file())
+                files.push_back(entry.path());
     if (error || files.empty()) {
         // A corpus gone missing must not pass as a corpus that holds no fault.
-        std::fprintf(stderr, "%s: no hay entradas que repetir\n", argv[1]);
+        std::fprintf(stderr, "uso: %s CARPETA_DEL_CORPUS, con entradas que repetir\n", argv[0]);
         return 1;
     }
     for (const auto &file : files) {
         std::ifstream in(file, std::ios::binary);
-        std::vector<char> bytes(std::filesystem::file_size(file, error));
-        if (error || !in.read(bytes.data(), std::streamsize(bytes.size()))) {
+        const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+        if (!in.is_open() || in.bad()) {
             std::fprintf(stderr, "%s: no se pudo leer\n", file.c_str());
             return 1;
         }

@@ -4,6 +4,7 @@
 // (noise told in one piece or in several), and lose or invent no byte.
 #include "tools/satelite/stream_decoder.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -38,32 +39,15 @@ std::vector<Token> decode(std::span<const std::uint8_t> stream, std::size_t cut1
     return tokens;
 }
 
-bool sameTokens(const std::vector<Token> &a, const std::vector<Token> &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i].kind != b[i].kind || a[i].bytes != b[i].bytes)
-            return false;
-        if (a[i].kind == Token::Kind::Frame && !(a[i].frame == b[i].frame))
-            return false;
-    }
-    return true;
-}
-
 // Every byte once, in order; a frame token is seven bytes that decode to its frame.
 bool accountsFor(const std::vector<Token> &tokens, std::span<const std::uint8_t> stream)
 {
     Bytes joined;
     for (const Token &t : tokens) {
-        if (t.kind == Token::Kind::Frame) {
-            if (t.bytes.size() != 7)
-                return false;
-            const auto frame = decodeFrame(std::span<const std::uint8_t, 7>(t.bytes.data(), 7));
-            if (!frame || !(*frame == t.frame))
-                return false;
-        }
-        if (t.bytes.empty())
+        if (t.bytes.empty() ||
+            (t.kind == Token::Kind::Frame &&
+             (t.bytes.size() != 7 ||
+              decodeFrame(std::span<const std::uint8_t, 7>(t.bytes.data(), 7)) != t.frame)))
             return false;
         joined.insert(joined.end(), t.bytes.begin(), t.bytes.end());
     }
@@ -83,7 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::swap(cut1, cut2);
     const auto whole = decode(stream, stream.size(), stream.size());
     const auto pieces = decode(stream, cut1, cut2);
-    if (!accountsFor(whole, stream) || !sameTokens(whole, pieces))
+    const auto same = [](const Token &a, const Token &b) {
+        return a.kind == b.kind && a.bytes == b.bytes && a.frame == b.frame;
+    };
+    if (!accountsFor(whole, stream) ||
+        !std::equal(whole.begin(), whole.end(), pieces.begin(), pieces.end(), same))
         __builtin_trap();
     return 0;
 }

@@ -10,220 +10,120 @@
 
 namespace {
 
-using Details = QList<std::pair<QString, QString>>;
 using V = Verdict;
 using E = LogEvent;
 
-struct Line
+// The log lines of one day, '|' between them, each "HH:MM:SS WORD details".
+QByteArray logText(const QByteArray &date, const std::string &lines, const char *program)
 {
-    int day; // of December 2026, when Madrid keeps one offset all month
-    const char *time;
-    LogEvent event;
-    Details details = {};
-    const char *program = "Sonvira";
-};
-
-LogEntry entryOf(const Line &l, int month = 12)
-{
-    return {
-        QDateTime(QDate(2026, month, l.day),
-                  QTime::fromString(QString::fromLatin1(l.time), QStringLiteral("HH:mm:ss.zzz")),
-                  Qt::LocalTime),
-        QString::fromLatin1(l.program), l.event, l.details};
+    QByteArray text;
+    for (const QByteArray &l : QByteArray::fromStdString(lines).split('|'))
+        if (!l.isEmpty())
+            text += date + ' ' + l.left(8) + ".000 " + program + ' ' + l.mid(9) + '\n';
+    return text;
 }
 
-QString write(const QTemporaryDir &dir, const char *name, const std::vector<LogEntry> &entries,
-              const QByteArray &extra = {})
+std::vector<LogEntry> read(const QString &path, const QByteArray &text, int skipped = 0)
 {
-    QFile file(dir.filePath(QString::fromLatin1(name)));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    for (const LogEntry &e : entries)
-        file.write(formatLogLine(e));
-    file.write(extra);
-    return file.fileName();
-}
-
-std::vector<LogEntry> read(const QString &path, int expectSkipped = 0)
-{
-    int skipped = -1;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    file.close();
+    int bad = -1;
     QString error;
-    std::optional<std::vector<LogEntry>> lines = readLogFile(path, &skipped, &error);
-    EXPECT_TRUE(lines.has_value()) << error.toStdString();
-    EXPECT_EQ(skipped, expectSkipped);
-    return lines ? *lines : std::vector<LogEntry>{};
+    const auto lines = readLogFile(path, &bad, &error);
+    EXPECT_TRUE(lines && bad == skipped) << error.toStdString();
+    return lines.value_or(std::vector<LogEntry>{});
 }
 
-const Details com1 = {{LogKey::puerto, QStringLiteral("COM1")}};
-const Details opened = {{LogKey::puerto, QStringLiteral("COM1")},
-                        {LogKey::dispositivo, QStringLiteral("/dev/ttyUSB0")},
-                        {LogKey::ajustes, QStringLiteral("300,n,8,1")}};
-const Details program1 = {{LogKey::archivo, QStringLiteral("timbres_1.txt")}};
-
-// A month of a school's log, one story a day, each asked about at 08:00:00: whether
-// the bell rang, else what stood in its way and the line that says so.
+// A month of a school's log (December 2026, when Madrid keeps one offset), one story
+// a day, each asked about at 08:00:00: whether the bell rang, else what stood in its
+// way and the line that says so.
 TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
 {
-    const Line lines[] = {
-        {1, "09:00:00.000", E::Inicio}, // 1st: the log starts after 08:00
-        {1, "09:00:01.000", E::Abierto, opened},
-        {1, "18:00:00.000", E::Fin},
-        // 2nd: rang, a few seconds late
-        {2, "07:30:00.000", E::Inicio},
-        {2, "07:30:01.000", E::Abierto, opened},
-        {2,
-         "08:00:03.021",
-         E::Disparo,
-         {{LogKey::canal, QStringLiteral("2")},
-          {LogKey::origen, QStringLiteral("timbres_1.txt:14")},
-          {LogKey::trama, QStringLiteral("60 57 43 30 20 10 74")}}},
-        {2, "18:00:00.000", E::Fin},
-        // 3rd: no line at all, the FIN of the 2nd stands
-        // 4th: the port closed before
-        {4, "07:30:00.000", E::Inicio},
-        {4, "07:30:01.000", E::Abierto, opened},
-        {4, "07:50:00.000", E::Cerrado, com1},
-        {4, "18:00:00.000", E::Fin},
-        // 5th: started, never opened
-        {5, "07:30:00.000", E::Inicio},
-        {5, "18:00:00.000", E::Fin},
-        // 6th: the opening refused
-        {6, "07:30:00.000", E::Inicio},
-        {6,
-         "07:30:01.000",
-         E::AperturaFallida,
-         {{LogKey::puerto, QStringLiteral("COM1")}, {LogKey::motivo, QStringLiteral("no existe")}}},
-        {6, "18:00:00.000", E::Fin},
-        // 7th: the device went away and came back after 08:00
-        {7, "07:30:00.000", E::Inicio},
-        {7, "07:30:01.000", E::Abierto, opened},
-        {7, "07:40:00.000", E::Perdido, com1},
-        {7, "09:00:00.000", E::Recuperado, com1},
-        {7, "18:00:00.000", E::Fin},
-        // 8th: it came back before; another program in use, the clock unsynchronised,
-        // lines lost: nothing in the log stood in the way
-        {8, "07:30:00.000", E::Inicio},
-        {8, "07:30:01.000", E::Abierto, opened},
-        {8, "07:40:00.000", E::Perdido, com1},
-        {8, "07:50:00.000", E::Recuperado, com1},
-        {8, "07:51:00.000", E::Programa, {{LogKey::archivo, QStringLiteral("timbres_2.txt")}}},
-        {8, "07:52:00.000", E::Reloj, {{LogKey::sincronizado, QStringLiteral("no")}}},
-        {8,
-         "07:53:00.000",
-         E::Resumen,
-         {{LogKey::relojSincronizado, QStringLiteral("no")}, {LogKey::perdidas, "4"}}},
-        {8, "08:00:02.000", E::ErrorEnvio, {{LogKey::motivo, QStringLiteral("E/S")}}},
-        {8, "18:00:00.000", E::Fin},
-        // 9th: the program unreadable
-        {9, "07:30:00.000", E::Inicio},
-        {9, "07:30:01.000", E::Abierto, opened},
-        {9, "07:45:00.000", E::ProgramaIlegible, program1},
-        {9, "18:00:00.000", E::Fin},
-        // 10th: unreadable, then readable again
-        {10, "07:30:00.000", E::Inicio},
-        {10, "07:30:01.000", E::Abierto, opened},
-        {10, "07:45:00.000", E::ProgramaIlegible, program1},
-        {10, "07:59:59.000", E::ProgramaLegible, program1},
-        {10, "18:00:00.000", E::Fin},
-        // 11th: line feeds without CR
-        {11, "07:30:00.000", E::Inicio},
-        {11, "07:30:01.000", E::Abierto, opened},
-        {11, "07:45:00.000", E::ProgramaSoloLf, program1},
-        {11, "18:00:00.000", E::Fin},
-        // 12th: started at 05:00 and silent until after 08:00: the PC was off
-        {12, "05:00:00.000", E::Inicio},
-        {12, "05:00:01.000", E::Abierto, opened},
-        {12, "09:00:00.000", E::Resumen},
-        {12, "18:00:00.000", E::Fin},
-        // 13th: the clock stepped forward over 08:00:00
-        {13, "07:30:00.000", E::Inicio},
-        {13, "07:30:01.000", E::Abierto, opened},
-        {13, "08:00:20.000", E::Salto, {{LogKey::segundos, QStringLiteral("+30")}}},
-        {13, "18:00:00.000", E::Fin},
-        // 14th: Sonvira closed, repetidores running with its port open; rung by hand
-        {14, "07:30:00.000", E::Inicio, {}, "repetidores"},
-        {14, "07:30:01.000", E::Abierto, opened, "repetidores"},
-        {14,
-         "08:00:05.000",
-         E::Disparo,
-         {{LogKey::canal, QStringLiteral("1")}, {LogKey::origen, QStringLiteral("Prueba")}},
-         "repetidores"},
-        // 15th: still running with nothing new, an hourly summary at 07:30
-        {15, "07:30:00.000", E::Resumen, {}, "repetidores"},
-        // 16th: the log ends before 08:00
-        {16, "07:00:00.000", E::Resumen, {}, "repetidores"},
-    };
+    const std::string open = "07:30:00 INICIO|07:30:01 ABIERTO puerto=COM1|", end = "|18:00:00 FIN";
     const struct
     {
+        std::string lines;
         Verdict verdict;
         std::optional<LogEvent> cause; // the event of the line it rests on
-        const char *program;
+        const char *program = "Sonvira";
     } days[] = {
-        {V::BeforeLog, E::Inicio, ""},
-        {V::Fired, E::Disparo, "Sonvira"},
-        {V::NotRunning, E::Fin, "Sonvira"},
-        {V::PortClosed, E::Cerrado, "Sonvira"},
-        {V::PortClosed, E::Inicio, "Sonvira"},
-        {V::OpeningFailed, E::AperturaFallida, "Sonvira"},
-        {V::DeviceLost, E::Perdido, "Sonvira"},
-        {V::NothingInTheWay, {}, "Sonvira"},
-        {V::ProgramUnreadable, E::ProgramaIlegible, "Sonvira"},
-        {V::NothingInTheWay, {}, "Sonvira"},
-        {V::ProgramLfOnly, E::ProgramaSoloLf, "Sonvira"},
-        {V::LogSilent, E::Abierto, "Sonvira"},
-        {V::ClockSkipped, E::Salto, "Sonvira"},
-        {V::Fired, E::Disparo, "repetidores"},
-        {V::NothingInTheWay, {}, "repetidores"},
-        {V::AfterLog, E::Resumen, ""},
+        {"09:00:00 INICIO|09:00:01 ABIERTO" + end, V::BeforeLog, E::Inicio, ""},
+        {open + "08:00:03 DISPARO canal=2" + end, V::Fired, E::Disparo},
+        {"", V::NotRunning, E::Fin}, // the FIN of the 2nd stands
+        {open + "07:50:00 CERRADO" + end, V::PortClosed, E::Cerrado},
+        {"07:30:00 INICIO" + end, V::PortClosed, E::Inicio},
+        {"07:30:00 INICIO|07:30:01 APERTURA_FALLIDA" + end, V::OpeningFailed, E::AperturaFallida},
+        {open + "07:40:00 PERDIDO|09:00:00 RECUPERADO" + end, V::DeviceLost, E::Perdido},
+        // Back before; another program, the clock unsynchronised, lines lost: nothing
+        // in the log stood in the way.
+        {open +
+             "07:40:00 PERDIDO|07:50:00 RECUPERADO|07:51:00 PROGRAMA archivo=timbres_2.txt|"
+             "07:52:00 RELOJ sincronizado=no|07:53:00 RESUMEN perdidas=4|08:00:02 ERROR_ENVIO" +
+             end,
+         V::NothingInTheWay,
+         {}},
+        {open + "07:45:00 PROGRAMA_ILEGIBLE" + end, V::ProgramUnreadable, E::ProgramaIlegible},
+        {open + "07:45:00 PROGRAMA_ILEGIBLE|07:59:59 PROGRAMA_LEGIBLE" + end,
+         V::NothingInTheWay,
+         {}},
+        {open + "07:45:00 PROGRAMA_SOLO_LF" + end, V::ProgramLfOnly, E::ProgramaSoloLf},
+        // Silent from 05:00 until after 08:00: the PC was off.
+        {"05:00:00 INICIO|05:00:01 ABIERTO|09:00:00 RESUMEN" + end, V::LogSilent, E::Abierto},
+        {open + "08:00:20 SALTO segundos=+30" + end, V::ClockSkipped, E::Salto},
+        // Sonvira ended; repetidores rings by hand, then runs on with nothing new.
+        {open + "08:00:05 DISPARO canal=1", V::Fired, E::Disparo, "repetidores"},
+        {"07:30:00 RESUMEN", V::NothingInTheWay, {}, "repetidores"},
+        {"07:00:00 RESUMEN", V::AfterLog, E::Resumen, ""},
     };
-
-    // Written as the program writes it, rotated in two files, a torn last line in
-    // the newer one, and given newest first.
-    std::vector<LogEntry> older, newer;
-    for (const Line &l : lines)
-        (l.day <= 8 ? older : newer).push_back(entryOf(l));
+    // Rotated in three files, the newest with a torn last line and one empty, given
+    // newest first.
+    QByteArray older, newer;
+    for (int d = 0; d < int(std::size(days)); ++d)
+        (d < 8 ? older : newer) +=
+            logText(QDate(2026, 12, d + 1).toString(Qt::ISODate).toLatin1(), days[d].lines,
+                    *days[d].program ? days[d].program : "Sonvira");
     QTemporaryDir dir;
-    const QString olderFile = write(dir, "registro.1.txt", older);
-    const QString newerFile = write(dir, "registro.txt", newer, "2026-12-16 07:00:01.0");
-    const std::vector<LogEntry> log = mergeLogs({read(newerFile, 1), read(olderFile)});
-    ASSERT_EQ(log.size(), std::size(lines));
-
+    const std::vector<LogEntry> log = mergeLogs(
+        {read(dir.filePath("registro.txt"), newer + "2026-12-16 07:00:01.0", 1),
+         read(dir.filePath("registro.1.txt"), older), read(dir.filePath("registro.2.txt"), "")});
+    const auto eventAt = [&](int i) {
+        return i < 0 ? std::nullopt : std::optional(log[std::size_t(i)].event);
+    };
     const std::vector<DayFinding> found = replayLog(log, 8 * 3600);
     ASSERT_EQ(found.size(), std::size(days));
-    for (std::size_t d = 0; d < found.size(); ++d) {
-        const DayFinding &f = found[d];
-        SCOPED_TRACE("day " + std::to_string(d + 1));
-        EXPECT_EQ(f.day, QDate(2026, 12, int(d) + 1));
-        EXPECT_EQ(f.verdict, days[d].verdict);
-        EXPECT_EQ(f.cause >= 0 ? std::optional(log[std::size_t(f.cause)].event) : std::nullopt,
-                  days[d].cause);
-        EXPECT_EQ(f.program, QString::fromLatin1(days[d].program));
-    }
+    for (std::size_t d = 0; d < found.size(); ++d)
+        EXPECT_TRUE(found[d].day == QDate(2026, 12, int(d) + 1) &&
+                    found[d].verdict == days[d].verdict &&
+                    eventAt(found[d].cause) == days[d].cause &&
+                    found[d].program == QLatin1StringView(days[d].program))
+            << "day " << d + 1;
 
     // What the 8th adds: the program in use, the clock, the lost lines, the window.
     const DayFinding &eighth = found[7];
-    ASSERT_GE(eighth.programFile, 0);
-    EXPECT_EQ(log[std::size_t(eighth.programFile)].detail(QLatin1StringView(LogKey::archivo)),
-              QStringLiteral("timbres_2.txt"));
-    ASSERT_GE(eighth.unsynchronised, 0);
-    EXPECT_EQ(log[std::size_t(eighth.unsynchronised)].event, E::Reloj);
-    ASSERT_GE(eighth.dropped, 0);
-    EXPECT_EQ(log[std::size_t(eighth.dropped)].event, E::Resumen);
+    EXPECT_EQ(std::vector({eventAt(eighth.programFile), eventAt(eighth.unsynchronised),
+                           eventAt(eighth.dropped)}),
+              std::vector<std::optional<E>>({E::Programa, E::Reloj, E::Resumen}));
     ASSERT_EQ(eighth.window.size(), 1u);
-    EXPECT_EQ(log[std::size_t(eighth.window[0])].event, E::ErrorEnvio);
+    EXPECT_EQ(eventAt(eighth.window[0]), E::ErrorEnvio);
     // A new start forgets the clock; lost lines count for a day.
-    EXPECT_EQ(found[9].unsynchronised, -1);
-    EXPECT_EQ(found[9].dropped, -1);
+    EXPECT_TRUE(found[9].unsynchronised < 0 && found[9].dropped < 0);
 }
 
 // Files merge by time in whatever order they are given; each keeps its own order,
 // even where its clock went back.
 TEST(LogReplay, filesMergeByTimeAndKeepTheirOwnOrder)
 {
-    const auto at = [](const char *time, LogEvent e) { return entryOf({20, time, e}); };
-    const std::vector<LogEntry> a = {at("10:00:00.000", E::Inicio), at("10:10:00.000", E::Abierto),
-                                     at("10:05:00.000", E::Salto), at("10:06:00.000", E::Cerrado)};
-    const std::vector<LogEntry> b = {at("10:20:00.000", E::Resumen), at("10:30:00.000", E::Fin)};
-    const std::vector<LogEntry> c = {at("09:00:00.000", E::Mensaje)};
+    const auto at = [](const char *time, LogEvent e) {
+        return LogEntry{QDateTime(QDate(2026, 12, 20), QTime::fromString(time), Qt::LocalTime),
+                        "Sonvira",
+                        e,
+                        {}};
+    };
+    const std::vector<LogEntry> a = {at("10:00:00", E::Inicio), at("10:10:00", E::Abierto),
+                                     at("10:05:00", E::Salto), at("10:06:00", E::Cerrado)};
+    const std::vector<LogEntry> b = {at("10:20:00", E::Resumen), at("10:30:00", E::Fin)};
+    const std::vector<LogEntry> c = {at("09:00:00", E::Mensaje)};
     std::vector<LogEntry> expected = c;
     expected.insert(expected.end(), a.begin(), a.end());
     expected.insert(expected.end(), b.begin(), b.end());
@@ -234,25 +134,15 @@ TEST(LogReplay, filesMergeByTimeAndKeepTheirOwnOrder)
 // 02:30:00 does not exist in Madrid on 29 March 2026.
 TEST(LogReplay, aTimeTheClockSkipsIsToldApart)
 {
-    const std::vector<LogEntry> log = {entryOf({28, "10:00:00.000", E::Inicio}, 3),
-                                       entryOf({28, "10:00:01.000", E::Abierto, opened}, 3),
-                                       entryOf({30, "10:00:00.000", E::Fin}, 3)};
-    const std::vector<DayFinding> found = replayLog(log, 2 * 3600 + 30 * 60);
-    ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[0].verdict, V::BeforeLog);
-    EXPECT_EQ(found[1].verdict, V::NoSuchTime);
-    EXPECT_EQ(found[2].verdict, V::LogSilent);
-}
-
-TEST(LogReplay, onlyLogsAreRead)
-{
     QTemporaryDir dir;
-    const QString program = write(dir, "timbres_1.txt", {}, "Canal,HH:MM:SS\r\n1,08:00:00\r\n");
-    const QString empty = write(dir, "registro.txt", {});
-    QString error;
-    EXPECT_FALSE(readLogFile(program, nullptr, &error).has_value());
-    EXPECT_EQ(error, QStringLiteral("no es un registro: ninguna de sus líneas se entiende"));
-    EXPECT_TRUE(read(empty).empty());
+    const auto found =
+        replayLog(read(dir.filePath("registro.txt"),
+                       logText("2026-03-28", "10:00:00 INICIO|10:00:01 ABIERTO", "Sonvira") +
+                           logText("2026-03-30", "10:00:00 FIN", "Sonvira")),
+                  2 * 3600 + 30 * 60);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(std::vector({found[0].verdict, found[1].verdict, found[2].verdict}),
+              std::vector({V::BeforeLog, V::NoSuchTime, V::LogSilent}));
 }
 
 } // namespace
