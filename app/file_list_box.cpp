@@ -21,6 +21,10 @@ FileListBox::FileListBox(QWidget *parent)
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &FileListBox::folderChanged);
     connect(&gather_, &QTimer::timeout, this, &FileListBox::readInBackground);
     connect(&reading_, &QFutureWatcher<FolderListing>::finished, this, [this] {
+        // A folder that takes long to list is listed less often: whatever the churn,
+        // listing it takes at most a tenth of a core.
+        gather_.setInterval(
+            int(std::clamp<qint64>(10 * listing_.elapsed(), refreshDelayMs, maxRefreshDelayMs)));
         // A listing of a folder or pattern since changed is not this list's any more.
         if (reading_.future().resultCount() > 0 && !readAgain_)
             showListing(reading_.result());
@@ -86,6 +90,7 @@ void FileListBox::readInBackground()
         readAgain_ = true;
         return;
     }
+    listing_.start();
     reading_.setFuture(QtConcurrent::run(listFolder, path_, pattern_));
 }
 
@@ -127,15 +132,16 @@ void FileListBox::showNames(QStringList names)
         const int folded = QString::compare(a, b, Qt::CaseInsensitive);
         return folded != 0 ? folded < 0 : a < b;
     };
+    const QStringList &old = shown_; // the rows, as the list shows them
     int row = 0;
-    qsizetype next = 0;
-    while (row < count() || next < names.size()) {
-        if (row < count() && next < names.size() && item(row)->text() == names[next]) {
-            ++row, ++next;
-        } else if (row < count() &&
-                   (next == names.size() || before(item(row)->text(), names[next]) ||
-                    names.indexOf(item(row)->text(), next) < 0)) {
+    qsizetype i = 0, next = 0;
+    while (i < old.size() || next < names.size()) {
+        if (i < old.size() && next < names.size() && old[i] == names[next]) {
+            ++i, ++next, ++row;
+        } else if (i < old.size() && (next == names.size() || before(old[i], names[next]) ||
+                                      names.indexOf(old[i], next) < 0)) {
             delete takeItem(row);
+            ++i;
         } else {
             insertItem(row++, names[next++]);
         }

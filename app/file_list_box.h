@@ -2,6 +2,7 @@
 
 #include "host/folder_listing.h"
 
+#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QFutureWatcher>
 #include <QListWidget>
@@ -12,10 +13,11 @@
 
 // A list of the files of one folder whose names match a wildcard pattern, compared
 // without regard to case as on Windows. It follows the folder: files that appear or
-// vanish show up within a quarter of a second, and the selected name stays selected
-// through it. A folder that changes all the time (an editor's swap files, a sync
-// tool) is read at most four times a second, away from the window's thread, so
-// that the clock's ticks are never held up by it. Click tells that the operator
+// vanish show up within a quarter of a second (a few seconds in a folder of tens of
+// thousands), and the selected name stays selected through it. A folder that
+// changes all the time (an editor's swap files, a sync tool) is read at most four
+// times a second, away from the window's thread, so that the clock's ticks are
+// never held up by it. Click tells that the operator
 // selected a name, by mouse or keyboard; changes made by the program or by a
 // refresh never raise it.
 class FileListBox : public QListWidget
@@ -52,8 +54,9 @@ public:
     void setRefusal(std::function<bool()> refuses) { refuses_ = std::move(refuses); }
 
     // Refreshes wait at least this long after a change of the folder, and gather
-    // every change meanwhile.
+    // every change meanwhile; a folder slow to list waits up to the longer delay.
     static constexpr int refreshDelayMs = 250;
+    static constexpr int maxRefreshDelayMs = 3000;
 
 signals:
     void Click();
@@ -83,6 +86,7 @@ private:
     QFileSystemWatcher watcher_;
     QTimer gather_;
     QFutureWatcher<FolderListing> reading_;
+    QElapsedTimer listing_;  // since the listing under way began
     bool readAgain_ = false; // the folder changed while it was being read
     std::function<bool()> refuses_;
     bool changingByProgram_ = false;

@@ -2,10 +2,14 @@
 
 #include <QFile>
 
+#include <QUtf8StringView>
+
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -19,6 +23,35 @@ QString shownBytes(const QByteArray &raw)
                      : QStringLiteral("\\x%1").arg(byte, 2, 16, QChar(u'0'));
     }
     return shown;
+}
+
+// The pattern's test on the name's own bytes, before any decoding: most entries
+// of a busy folder are looked at only here. Letters of the ASCII range compare
+// without regard to case; any other byte as it is.
+bool matchesBytes(const char *name, QByteArrayView pattern)
+{
+    const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+    const char *star = nullptr;
+    const char *resume = nullptr;
+    qsizetype p = 0, starAt = -1;
+    while (*name) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starAt = p++;
+            resume = name;
+            star = name;
+        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(*name))) {
+            ++p;
+            ++name;
+        } else if (star) {
+            p = starAt + 1;
+            name = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
 }
 
 bool isFileEntry(int folder, const dirent *entry)
@@ -64,24 +97,32 @@ FolderListing listFolder(const QString &folder, const QString &pattern)
     if (!dir)
         return listing;
     const int fd = ::dirfd(dir);
+    const QByteArray bytePattern = QFile::encodeName(pattern);
+    bool asciiPattern = true;
+    for (const QChar c : pattern)
+        asciiPattern = asciiPattern && c.unicode() < 0x80;
+    // Sorted once by a key folded in advance: comparing without regard to case on
+    // every comparison costs several times the whole listing of a large folder.
+    std::vector<std::pair<QString, QString>> found; // folded, as named
     while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray raw(entry->d_name);
-        if (raw == "." || raw == "..")
+        if (!matchesBytes(entry->d_name, bytePattern) || !isFileEntry(fd, entry))
             continue;
-        const QString name = QFile::decodeName(raw);
-        // Cheap test first: most entries of a busy folder do not match at all.
-        if (!matchesPattern(name, pattern) || !isFileEntry(fd, entry))
+        const QByteArrayView raw(entry->d_name);
+        if (!QUtf8StringView(raw).isValidUtf8()) {
+            listing.unusable.append(shownBytes(raw.toByteArray()));
             continue;
-        if (QFile::encodeName(name) != raw)
-            listing.unusable.append(shownBytes(raw));
-        else
-            listing.names.append(name);
+        }
+        QString name = QString::fromUtf8(raw);
+        // The pattern's letters beyond ASCII, if any, compare as text.
+        if (!asciiPattern && !matchesPattern(name, pattern))
+            continue;
+        found.emplace_back(name.toCaseFolded(), std::move(name));
     }
     ::closedir(dir);
-    std::sort(listing.names.begin(), listing.names.end(), [](const QString &a, const QString &b) {
-        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a < b;
-    });
+    std::sort(found.begin(), found.end());
+    listing.names.reserve(qsizetype(found.size()));
+    for (auto &entry : found)
+        listing.names.append(std::move(entry.second));
     listing.unusable.sort();
     return listing;
 }
