@@ -49,12 +49,12 @@ void LineJournal::tick()
     if (!summaryDue_.isValid() || now < summaryDue_.addSecs(-3600))
         summaryDue_ = now.addSecs(3600);
     if (now >= summaryDue_) {
-        summary(now);
+        summary();
         summaryDue_ = now.addSecs(3600);
     }
 }
 
-void LineJournal::summary(const QDateTime &)
+void LineJournal::summary()
 {
     const LineSummary::Figures figures = figures_.take();
     const ClockSyncState sync = clockSync_.state();

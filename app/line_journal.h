@@ -39,7 +39,7 @@ public:
     void programRead(const QString &path, const QString &why, bool loneLineFeeds);
 
 private:
-    void summary(const QDateTime &now);
+    void summary();
 
     OperationsLog &log_;
     const Clock &clock_;
