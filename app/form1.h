@@ -183,7 +183,7 @@ private:
     bool sendFailureOpen_ = false;    // a failed write's two messages are on screen
     QDateTime sendFailureToldAt_;     // when they were last shown in this outage; none between
     static constexpr int sendFailureReminderSeconds = 60;
-    QString programInUse() const; // File2's folder and selected name
+    QString programInUse() const; // File2's folder and the name chosen last
     FireFlags dueFromProgram(const std::string &tickTime, QString *notice);
     // Where each firing of the frame comes from: "<program>:<line>" or "Prueba".
     std::array<QString, 3> firingSources(const Frame &frame, FireFlags due,
