@@ -69,7 +69,7 @@ void LineJournal::frameSent(const Frame &frame, const std::array<QString, 3> &fi
 {
     outage_ = false;
     figures_.frameSent(clock_.now().toMSecsSinceEpoch());
-    const bool fires[] = {bool(frame[6] & 2), bool(frame[6] & 4), bool(frame[6] & 8)};
+    const FireFlags fires = firedChannels(frame[6]);
     for (std::size_t i = 0; i < firing_.size(); ++i) {
         if (fires[i] && !firing_[i])
             log_.write(LogEvent::Disparo,

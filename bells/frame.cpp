@@ -70,6 +70,11 @@ std::optional<DecodedFrame> decodeFrame(std::span<const std::uint8_t, 7> bytes)
         decoded.time[digitFields[i].position] = static_cast<char>('0' + digits[i]);
     const std::uint8_t command = bytes[6];
     decoded.parity = (command & 1) != 0;
-    decoded.fire = {(command & 2) != 0, (command & 4) != 0, (command & 8) != 0};
+    decoded.fire = firedChannels(command);
     return decoded;
+}
+
+FireFlags firedChannels(std::uint8_t command)
+{
+    return {(command & 2) != 0, (command & 4) != 0, (command & 8) != 0};
 }

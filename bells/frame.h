@@ -22,6 +22,9 @@ using FireFlags = std::array<bool, 3>;
 // and a satellite must never see a time it cannot show.
 std::optional<Frame> encodeFrame(std::string_view tickTime, FireFlags fire);
 
+// The channels a command byte (a frame's seventh) fires: its fire bits.
+FireFlags firedChannels(std::uint8_t command);
+
 struct DecodedFrame
 {
     std::string time; // "HH:MM:SS"

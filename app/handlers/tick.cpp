@@ -129,7 +129,7 @@ std::array<QString, 3> Form1::firingSources(const Frame &frame, FireFlags due,
                                             const std::string &tickTime) const
 {
     std::array<QString, 3> sources;
-    if ((frame[6] & 0x0e) == 0)
+    if (firedChannels(frame[6]) == FireFlags{})
         return sources;
     const std::array<int, 3> lines =
         due == FireFlags{} ? std::array<int, 3>{} : dueLineNumbers(program_.contents(), tickTime);
