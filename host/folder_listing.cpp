@@ -25,26 +25,21 @@ QString shownBytes(const QByteArray &raw)
     return shown;
 }
 
-// The pattern's test on the name's own bytes, before any decoding: most entries
-// of a busy folder are looked at only here. Letters of the ASCII range compare
-// without regard to case; any other byte as it is.
-bool matchesBytes(const char *name, QByteArrayView pattern)
+// Iterative wildcard match of '*' and '?': on a mismatch, the last '*' takes one
+// more character. same(a, b) compares a pattern character with a name's.
+template <typename View, typename Same> bool wildcardMatch(View name, View pattern, Same same)
 {
-    const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
-    const char *star = nullptr;
-    const char *resume = nullptr;
-    qsizetype p = 0, starAt = -1;
-    while (*name) {
+    qsizetype n = 0, p = 0, star = -1, resume = 0;
+    while (n < name.size()) {
         if (p < pattern.size() && pattern[p] == '*') {
-            starAt = p++;
-            resume = name;
-            star = name;
-        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(*name))) {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], name[n]))) {
             ++p;
-            ++name;
-        } else if (star) {
-            p = starAt + 1;
-            name = ++resume;
+            ++n;
+        } else if (star >= 0) {
+            p = star + 1;
+            n = ++resume;
         } else {
             return false;
         }
@@ -52,6 +47,15 @@ bool matchesBytes(const char *name, QByteArrayView pattern)
     while (p < pattern.size() && pattern[p] == '*')
         ++p;
     return p == pattern.size();
+}
+
+// The pattern's test on the name's own bytes, before any decoding: most entries
+// of a busy folder are looked at only here. Letters of the ASCII range compare
+// without regard to case; any other byte as it is.
+bool matchesBytes(QByteArrayView name, QByteArrayView pattern)
+{
+    const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+    return wildcardMatch(name, pattern, [&](char a, char b) { return fold(a) == fold(b); });
 }
 
 bool isFileEntry(int folder, const dirent *entry)
@@ -68,26 +72,8 @@ bool isFileEntry(int folder, const dirent *entry)
 
 bool matchesPattern(QStringView name, QStringView pattern)
 {
-    // Iterative wildcard match: on a mismatch, the last '*' takes one more character.
-    qsizetype n = 0, p = 0, star = -1, resume = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == u'*') {
-            star = p++;
-            resume = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == u'?' || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
-            ++p;
-            ++n;
-        } else if (star >= 0) {
-            p = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == u'*')
-        ++p;
-    return p == pattern.size();
+    return wildcardMatch(name, pattern,
+                         [](QChar a, QChar b) { return a.toCaseFolded() == b.toCaseFolded(); });
 }
 
 FolderListing listFolder(const QString &folder, const QString &pattern)
@@ -105,7 +91,7 @@ FolderListing listFolder(const QString &folder, const QString &pattern)
     // every comparison costs several times the whole listing of a large folder.
     std::vector<std::pair<QString, QString>> found; // folded, as named
     while (const dirent *entry = ::readdir(dir)) {
-        if (!matchesBytes(entry->d_name, bytePattern) || !isFileEntry(fd, entry))
+        if (!matchesBytes(QByteArrayView(entry->d_name), bytePattern) || !isFileEntry(fd, entry))
             continue;
         const QByteArrayView raw(entry->d_name);
         if (!QUtf8StringView(raw).isValidUtf8()) {
