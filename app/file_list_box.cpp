@@ -113,7 +113,7 @@ void FileListBox::showNames(QStringList names)
     if (!wanted_.isEmpty() && !names.contains(wanted_) &&
         QFileInfo(QDir(path_), wanted_).isFile()) {
         const auto after = std::find_if(names.begin(), names.end(), [this](const QString &n) {
-            return QString::compare(n, wanted_, Qt::CaseInsensitive) > 0;
+            return listedBefore(wanted_, n);
         });
         names.insert(after, wanted_);
     }
@@ -128,17 +128,13 @@ void FileListBox::showNames(QStringList names)
     // Only the rows that changed are touched: a folder of thousands of programs
     // where one file comes and goes costs one row, not a new list.
     const QScopedValueRollback byProgram(changingByProgram_, true);
-    const auto before = [](const QString &a, const QString &b) {
-        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a < b;
-    };
     const QStringList &old = shown_; // the rows, as the list shows them
     int row = 0;
     qsizetype i = 0, next = 0;
     while (i < old.size() || next < names.size()) {
         if (i < old.size() && next < names.size() && old[i] == names[next]) {
             ++i, ++next, ++row;
-        } else if (i < old.size() && (next == names.size() || before(old[i], names[next]) ||
+        } else if (i < old.size() && (next == names.size() || listedBefore(old[i], names[next]) ||
                                       names.indexOf(old[i], next) < 0)) {
             delete takeItem(row);
             ++i;

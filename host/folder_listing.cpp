@@ -76,6 +76,12 @@ bool matchesPattern(QStringView name, QStringView pattern)
                          [](QChar a, QChar b) { return a.toCaseFolded() == b.toCaseFolded(); });
 }
 
+bool listedBefore(const QString &a, const QString &b)
+{
+    const QString foldedA = a.toCaseFolded(), foldedB = b.toCaseFolded();
+    return foldedA != foldedB ? foldedA < foldedB : a < b;
+}
+
 FolderListing listFolder(const QString &folder, const QString &pattern)
 {
     FolderListing listing;
@@ -87,7 +93,7 @@ FolderListing listFolder(const QString &folder, const QString &pattern)
     bool asciiPattern = true;
     for (const QChar c : pattern)
         asciiPattern = asciiPattern && c.unicode() < 0x80;
-    // Sorted once by a key folded in advance: comparing without regard to case on
+    // Sorted as listedBefore orders, by a key folded once in advance: folding on
     // every comparison costs several times the whole listing of a large folder.
     std::vector<std::pair<QString, QString>> found; // folded, as named
     while (const dirent *entry = ::readdir(dir)) {

@@ -21,5 +21,8 @@ struct FolderListing
 // are left out. A folder that cannot be read lists nothing.
 FolderListing listFolder(const QString &folder, const QString &pattern);
 
+// The order of FolderListing::names: without regard to case, then as written.
+bool listedBefore(const QString &a, const QString &b);
+
 // Whether the name matches the pattern's '*' and '?', without regard to case.
 bool matchesPattern(QStringView name, QStringView pattern);
