@@ -125,7 +125,6 @@ void LineJournal::programChosen(const QString &path)
 
 void LineJournal::programRead(const QString &path, const QString &why, bool loneLineFeeds)
 {
-    programChosen(path);
     const QString file = QDir::toNativeSeparators(path);
     if (!why.isEmpty() && programTrouble_ != why)
         log_.write(LogEvent::ProgramaIlegible, {{LogKey::archivo, file}, {LogKey::motivo, why}});

@@ -34,8 +34,9 @@ public:
 
     // The program in use, as File2 shows it at a tick; told when it changes.
     void programChosen(const QString &path);
-    // The program in use read at a tick: readable (why empty) or not, and whether
-    // its lines are read joined. Told when the state changes.
+    // The program in use, as programChosen was last told, read at a tick: readable
+    // (why empty) or not, and whether its lines are read joined. Told when the
+    // state changes.
     void programRead(const QString &path, const QString &why, bool loneLineFeeds);
 
 private:
