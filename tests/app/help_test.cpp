@@ -1,10 +1,6 @@
-#include "app/form1.h"
-#include "app/wall_clock_timer.h"
-#include "fake_host.h"
+#include "window_on_line.h"
 
-#include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -19,52 +15,44 @@ for i in $(seq 500); do [ -e "$d/go" ] && break; sleep 0.02; done
 touch "$d/done"
 )";
 
-// The help button of either program, through the real launcher and the editor found
-// on PATH. Program folders whose names a shell would act on still give the editor
-// their leeme.txt as one argument, and nothing else runs. Only a failure shows
+// The help button, through the real launcher and the editor found on PATH, which it
+// does not wait for. A program folder whose name a shell would act on still gives the
+// editor its leeme.txt as one argument, and nothing else runs. Only a failure shows
 // anything: two messages, the second with the description.
 TEST(HelpButton, StartsTheEditorOnLeemeAsOneArgumentOrGivesTwoMessages)
 {
     FakeHost fake;
     const QString marker = fake.home.path() + "/hecho"_L1;
+    const QString folder =
+        fake.home.path() + u"/comillas \"dobles\" y 'simples' * a; %1; b $(%1) `%1` && %1 | %1 > "
+                           u"x\ndos lineas ñandú €"_s.arg("touch '"_L1 + marker + u'\'');
     QFile editor(fake.home.path() + "/gedit"_L1);
     ASSERT_TRUE(editor.open(QIODevice::WriteOnly) && editor.write(recordingEditor) > 0);
     editor.close();
     editor.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QStringList folders =
-        u"mi programa^comillas \"dobles\" y 'simples' *^a; %1; b^$(%1)^"
-        u"`%1` && %1 | %1 > x^dos\nlineas^campanas ñandú Ávila €^falla^nada"_s
-            .arg("touch '"_L1 + marker + u'\'')
-            .split(u'^');
     ProcessLauncher launcher;
-    for (int i = 0; i < folders.size(); ++i) {
-        const QString folder = fake.home.path() + u'/' + folders[i];
-        RecordingMessageBoxes messages;
-        Host host{fake.clock, messages,
-                  launcher,   Places(fake.home.path(), folder, fake.home.path()),
-                  fake.log,   fake.clockSync};
-        Form1 form(i % 2 ? Edition::Repetidores : Edition::Sonvira, host);
-        form.Timer1->stop();
-        if (i >= 7) // an editor that cannot start: "#!" and no interpreter; then none
-            i == 7 ? editor.resize(2) : editor.remove();
-        QTest::mouseClick(form.Boton_Ayuda, Qt::LeftButton);
-        const QString told = messages.texts.join(u'|');
-        if (i >= 7) {
-            EXPECT_TRUE(
-                told.count(u'|') == 1 && !told.endsWith(u' ') &&
-                told.startsWith(
-                    u"No se pudo abrir LEEME.TXT en el Bloc de Notas|Sistema detectó: "_s) &&
-                told.contains(u"ningún editor"_s) == (i == 8))
-                << told.toStdString();
-            continue;
-        }
-        QFile args(folder + "/args"_L1);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return args.exists(); }, 10000) &&
-                    args.open(QIODevice::ReadOnly));
-        EXPECT_EQ(args.readAll(), QFile::encodeName(folder + "/leeme.txt"_L1) + '\0');
-        EXPECT_FALSE(QFile::exists(folder + "/done"_L1)) << "the button waited for the editor";
-        EXPECT_TRUE(told.isEmpty() && QFile(folder + "/go"_L1).open(QIODevice::WriteOnly));
-    }
+    RecordingMessageBoxes messages;
+    Host host{fake.clock, messages,
+              launcher,   Places(fake.home.path(), folder, fake.home.path()),
+              fake.log,   fake.clockSync};
+    Form1 form(Edition::Sonvira, host);
+    form.Timer1->stop();
+
+    QTest::mouseClick(form.Boton_Ayuda, Qt::LeftButton);
+    QFile args(folder + "/args"_L1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return args.exists(); }, 10000) &&
+                args.open(QIODevice::ReadOnly));
+    EXPECT_EQ(args.readAll(), QFile::encodeName(folder + "/leeme.txt"_L1) + '\0');
+    EXPECT_FALSE(QFile::exists(folder + "/done"_L1)) << "the button waited for the editor";
+    EXPECT_TRUE(messages.texts.isEmpty() && QFile(folder + "/go"_L1).open(QIODevice::WriteOnly));
+
+    editor.resize(2); // an editor that cannot start: "#!" and no interpreter
+    QTest::mouseClick(form.Boton_Ayuda, Qt::LeftButton);
+    const QString told = messages.texts.join(u'|');
+    EXPECT_TRUE(
+        told.count(u'|') == 1 && !told.endsWith(u' ') &&
+        told.startsWith(u"No se pudo abrir LEEME.TXT en el Bloc de Notas|Sistema detectó: "_s))
+        << told.toStdString();
     EXPECT_FALSE(QFile::exists(marker));
 }
 
