@@ -1,10 +1,8 @@
 #include "window_on_line.h"
 
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -103,84 +101,71 @@ QString describe(const QObject *control)
 }
 
 // Both programs' windows as the operator finds them: each control as listed and within
-// its container, no other control, the channel frames on top of the channel area.
-TEST(Window, EveryControlAndTheWindowAsTheOperatorSeesThem)
+// its container, no other control, the channel frames on top of the channel area. Then
+// every notification, by mouse, keyboard or program, on the shown window, that records
+// which handler it reaches without running it.
+TEST(Window, AsTheOperatorSeesItAndEachNotificationReachesItsHandler)
 {
     for (Edition edition : {Edition::Sonvira, Edition::Repetidores}) {
         SCOPED_TRACE(programName(edition).toStdString());
         const bool sonvira = edition == Edition::Sonvira;
         FakeHost fake;
-        Form1 form(edition, fake.host);
+        Form1 f(edition, fake.host);
         QStringList expected = sonviraControls, named;
         for (const QString &differing : sonvira ? QStringList() : repetidoresControls)
             for (QString &control : expected)
                 if (control.section(' ', 0, 0) == differing.section(' ', 0, 0))
                     control = differing;
         for (const QString &e : expected) {
-            const QObject *control = form.findChild<QObject *>(e.section(' ', 0, 0));
+            const QObject *control = f.findChild<QObject *>(e.section(' ', 0, 0));
             ASSERT_NE(control, nullptr) << e.toStdString();
             EXPECT_EQ(describe(control), e);
         }
         // Qt's own inner parts are named qt_...
-        for (const QObject *child : form.findChildren<QObject *>())
+        for (const QObject *child : f.findChildren<QObject *>())
             if (!child->objectName().isEmpty() && !child->objectName().startsWith("qt_"))
                 named.append(child->objectName());
         EXPECT_EQ(named.size(), expected.size()) << named.join(' ').toStdString();
-        for (const Form1::Channel &c : form.channels) {
-            const QWidget *atCentre = form.childAt(c.frame->geometry().center());
+        for (const Form1::Channel &c : f.channels) {
+            const QWidget *atCentre = f.childAt(c.frame->geometry().center());
             EXPECT_TRUE((atCentre == c.frame || c.frame->isAncestorOf(atCentre)) &&
-                        form.Frame4->geometry().contains(c.frame->geometry()));
+                        f.Frame4->geometry().contains(c.frame->geometry()));
         }
+        EXPECT_EQ(f.windowTitle(), sonvira ? "   Relojes Satelites Repetidores de Velbrano"
+                                           : "   Repetidores esclavos de Velbrano");
+        EXPECT_EQ(f.size(), sonvira ? QSize(421, 615) : QSize(417, 592));
+        EXPECT_EQ(f.minimumSize() == f.maximumSize(), !sonvira);
+        EXPECT_EQ(f.windowType(), sonvira ? Qt::Window : Qt::Dialog);
+        EXPECT_FALSE(!sonvira && f.windowFlags().testAnyFlags(Qt::WindowMinimizeButtonHint |
+                                                              Qt::WindowMaximizeButtonHint));
+        EXPECT_EQ(f.windowIcon().pixmap(32, 32).size(), QSize(32, 32));
+        EXPECT_TRUE(f.Timer1->isActive() && !f.MSComm1->portOpen());
 
-        EXPECT_EQ(form.windowTitle(), sonvira ? "   Relojes Satelites Repetidores de Velbrano"
-                                              : "   Repetidores esclavos de Velbrano");
-        EXPECT_EQ(form.size(), sonvira ? QSize(421, 615) : QSize(417, 592));
-        EXPECT_EQ(form.minimumSize() == form.maximumSize(), !sonvira);
-        EXPECT_EQ(form.windowType(), sonvira ? Qt::Window : Qt::Dialog);
-        EXPECT_FALSE(!sonvira && form.windowFlags().testAnyFlags(Qt::WindowMinimizeButtonHint |
-                                                                 Qt::WindowMaximizeButtonHint));
-        EXPECT_EQ(form.windowIcon().pixmap(32, 32).size(), QSize(32, 32));
-        EXPECT_EQ(form.Boton_Abrir->isDefault(), sonvira);
-        EXPECT_TRUE(form.Timer1->isActive() && !form.MSComm1->portOpen());
-    }
-}
-
-// Every notification, by mouse, keyboard or program, on a shown window of each program
-// that records which handler it reaches without running it.
-TEST(Routing, EachNotificationReachesItsHandler)
-{
-    for (Edition edition : {Edition::Sonvira, Edition::Repetidores}) {
-        FakeHost fake;
-        Form1 f(edition, fake.host);
         f.Timer1->stop(); // its ticks are delivered by hand
         QStringList handlers;
         f.setDispatchObserver(
             [&](const QString &handler) { return handlers.append(handler), false; });
-        const auto named = [&](const char *name) { return f.findChild<QWidget *>(name); };
-        const auto select = [&](const char *names) {
-            for (const QString &name : QString::fromLatin1(names).split(u' '))
-                f.findChild<QRadioButton *>(name)->setChecked(true);
-        };
-        const auto click = [](QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); };
+        const auto control = [&](const QString &name) { return f.findChild<QWidget *>(name); };
         f.show();
         f.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
         for (int step = 0; step < 80; ++step) // moving the focus around selects nothing
             QTest::keyClick(QApplication::focusWidget(), step < 40 ? Qt::Key_Tab : Qt::Key_Backtab);
-        named("Canal2")->setFocus();
-        QTest::keyClick(named("Canal2"), Qt::Key_Enter); // a focused button takes Enter itself
-        select("Option12");
-        named("Option12")->setFocus();
-        QTest::keyClick(named("Option12"), Qt::Key_Down); // the arrows choose within a group
-        for (const char *button :
-             {"Boton_Abrir", "Boton_Cerrar", "Boton_Ayuda", "Canal1", "Canal2", "Canal3"})
-            click(named(button));
-        // Only becoming selected counts, by program as by a click.
-        select("Option4 Option1 Option1");
-        f.channels[0].yes->click();
-        select("Option5 Option6"), click(named("Option2"));
-        select("Option8 Option9 Option10 Option7"), click(named("Option9"));
-        select("Option14 Option11 Option12");
+        control("Canal2")->setFocus();
+        QTest::keyClick(control("Canal2"), Qt::Key_Enter); // a focused button takes Enter itself
+        f.findChild<QRadioButton *>("Option12")->setChecked(true);
+        control("Option12")->setFocus();
+        QTest::keyClick(control("Option12"), Qt::Key_Down); // the arrows choose within a group
+        // "*Name" is a mouse click, "Name" an option selected by the program: only becoming
+        // selected counts, by program as by a click.
+        for (const QString &step :
+             QStringLiteral(
+                 "*Boton_Abrir *Boton_Cerrar *Boton_Ayuda *Canal1 *Canal2 *Canal3 Option4 Option1 "
+                 "Option1 *Option1 Option5 Option6 *Option2 Option8 Option9 Option10 Option7 "
+                 "*Option9 Option14 Option11 Option12 *Label6 *Label7 *Label4 *Frame1")
+                 .split(u' '))
+            step.startsWith(u'*') ? QTest::mouseClick(control(step.mid(1)), Qt::LeftButton)
+                                  : f.findChild<QRadioButton *>(step)->setChecked(true);
         for (int i = 0; const char *word : {"Sin puerto", "Preparado", "Disparo"})
             f.channels[i++].state->setText(QLatin1String(word));
         f.Texto_Mensajes->setText("Detenido..."), f.Texto_a_Enviar->setText("07:30:00");
@@ -188,21 +173,19 @@ TEST(Routing, EachNotificationReachesItsHandler)
         emit f.File2->Click();
         emit f.Timer1->timeout();
         emit f.MSComm1->OnComm();
-        for (QWidget *w :
-             std::initializer_list<QWidget *>{f.Label6, f.Label7, named("Label4"), f.Frame1, &f})
-            click(w);
-        QTest::keyClick(named("Text1"), Qt::Key_Return);
+        QTest::mouseClick(&f, Qt::LeftButton);
+        QTest::keyClick(control("Text1"), Qt::Key_Return);
         f.resize(500, 700), f.close();
         // Only Sonvira has the bracketed handlers and a default button.
-        QString expected = "Canal2_Click Option12_Click Option13_Click Boton_Abrir_Click "
-                           "Boton_Cerrar_Click Boton_Ayuda_Click Canal1_Click Canal2_Click "
-                           "Canal3_Click Option4_Click Option1_Click Option5_Click Option6_Click "
-                           "Option2_Click [Option8_Click Option9_Click Option10_Click "
-                           "Option7_Click Option9_Click ]Option14_Click Option11_Click "
-                           "Option12_Click Text1_Change Text2_Change Text3_Change File1_Click "
-                           "Timer1_Timer MSComm1_OnComm Label6_Click[ Boton_Abrir_Click]";
-        expected.remove(QRegularExpression(edition == Edition::Sonvira ? "[][]" : "\\[.*?\\]"));
-        EXPECT_EQ(handlers.join(' '), expected) << programName(edition).toStdString();
+        QString routed = "Canal2_Click Option12_Click Option13_Click Boton_Abrir_Click "
+                         "Boton_Cerrar_Click Boton_Ayuda_Click Canal1_Click Canal2_Click "
+                         "Canal3_Click Option4_Click Option1_Click Option5_Click Option6_Click "
+                         "Option2_Click [Option8_Click Option9_Click Option10_Click "
+                         "Option7_Click Option9_Click ]Option14_Click Option11_Click "
+                         "Option12_Click Label6_Click Text1_Change Text2_Change Text3_Change "
+                         "File1_Click Timer1_Timer MSComm1_OnComm[ Boton_Abrir_Click]";
+        routed.remove(QRegularExpression(sonvira ? "[][]" : "\\[.*?\\]"));
+        EXPECT_EQ(handlers.join(' '), routed);
     }
 }
 
@@ -254,72 +237,12 @@ void touch(const QString &path)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
 }
 
-// Lists the files of its folder that its pattern matches, whatever their case, as they come
-// and go, and keeps the name asked for selected, even one the pattern leaves out: all without
-// a Click, which is the operator's alone.
-TEST(FileListBox, ListsItsFolderAndKeepsTheNameAskedFor)
+QStringList shown(const FileListBox *list)
 {
-    EXPECT_EQ(FileListBox().path(), QDir::currentPath());
-    QTemporaryDir folder, other;
-    for (const char *name : {"timbres_1.txt", "TIMBRES_2.TXT", "Timbre_Navidad.Txt", "timbre.txt",
-                             "timbres_1.txt.bak", "mis_timbres.txt", "timbres.csv"})
-        touch(folder.filePath(QLatin1String(name)));
-    QDir(folder.path()).mkdir(QStringLiteral("timbres_viejos.txt")); // a folder is not a file
-    FileListBox list;
-    QSignalSpy clicks(&list, &FileListBox::Click);
-    const auto shows = [&](const QStringList &names, const QString &selected = {}) {
-        return QTest::qWaitFor([&] {
-            QStringList shown;
-            for (int row = 0; row < list.count(); ++row)
-                shown << list.item(row)->text();
-            return shown == names && list.fileName() == selected;
-        });
-    };
-    list.setPattern(QStringLiteral("timbre*.txt"));
-    list.setPath(folder.path());
-    EXPECT_TRUE(shows({"timbre.txt", "Timbre_Navidad.Txt", "timbres_1.txt", "TIMBRES_2.TXT"}));
-    list.setPattern(QStringLiteral("TIMBRES*.TXT"));
-    EXPECT_TRUE(shows({"timbres_1.txt", "TIMBRES_2.TXT"}));
-    // Not there yet, as while an editor saves by removing the file and writing it anew.
-    list.setFileName(QStringLiteral("timbre_5.txt"));
-    touch(folder.filePath(QStringLiteral("timbre_5.txt")));
-    EXPECT_TRUE(shows({"timbre_5.txt", "timbres_1.txt", "TIMBRES_2.TXT"}, "timbre_5.txt"));
-    // A name with a folder points the list there.
-    touch(other.filePath(QStringLiteral("timbres_9.txt")));
-    list.setFileName(other.filePath(QStringLiteral("TIMBRES_9.TXT")));
-    EXPECT_EQ(list.path(), other.path());
-    touch(other.filePath(QStringLiteral("timbres_1.txt"))); // lands before the selected name
-    EXPECT_TRUE(shows({"timbres_1.txt", "timbres_9.txt"}, "timbres_9.txt"));
-    EXPECT_EQ(clicks.size(), 0);
-}
-
-// A busy folder: thousands of programs, and a file that comes and goes every few ms (an
-// editor's swap file, a sync tool). The list ends up right and keeps its selection, and
-// the window's own loop, where the clock ticks, is never held up for long.
-TEST(FileListBox, FollowsABusyFolderWithoutHoldingUpTheWindow)
-{
-    QTemporaryDir folder;
-    for (int i = 0; i < 20000; ++i)
-        touch(folder.filePath(QStringLiteral("timbres_%1.txt").arg(i, 5, 10, QChar(u'0'))));
-    FileListBox list;
-    list.setPattern(QStringLiteral("timbres*.txt"));
-    list.setPath(folder.path());
-    list.setFileName(QStringLiteral("timbres_14000.txt"));
-    qint64 longestGap = 0;
-    QElapsedTimer sinceLast, churn;
-    QTimer beat; // stands for the clock's ticks: how late does the loop let it run?
-    QObject::connect(&beat, &QTimer::timeout,
-                     [&] { longestGap = std::max(longestGap, sinceLast.restart()); });
-    sinceLast.start(), churn.start(), beat.start(5);
-    const QString swap = folder.filePath(QStringLiteral("timbres_swap.txt"));
-    for (int i = 0; churn.elapsed() < 1500; ++i, QTest::qWait(5))
-        i % 2 ? QFile::remove(swap) : (touch(swap), true);
-    QFile::remove(swap);
-    QFile::remove(folder.filePath(QStringLiteral("timbres_00007.txt")));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return list.count() == 19999; }, 3000));
-    beat.stop();
-    EXPECT_LT(longestGap, 100) << "the window's loop was held up";
-    EXPECT_EQ(list.fileName(), QStringLiteral("timbres_14000.txt"));
+    QStringList names;
+    for (int row = 0; row < list->count(); ++row)
+        names << list->item(row)->text();
+    return names;
 }
 
 void clickOn(FileListBox *list, const QString &name)
@@ -331,36 +254,44 @@ void clickOn(FileListBox *list, const QString &name)
                       list->visualItemRect(items.first()).center());
 }
 
-// File1 on a working folder of its own, with a blank in its name, that is not the program
-// folder; File2 on the default program as start-up leaves it; a search path whose only editor
-// is a stand-in that the recording launcher never runs. A program whose name is not text in
-// the system's encoding is left out of both lists and told once.
+// File1 starts on the working folder and is pointed at one of its own, with a blank in its
+// name, that is not the program folder. The lists show the files their patterns match,
+// whatever their case, as they come and go, keeping the name asked for selected, even one
+// not there yet (as while an editor saves by writing the file anew) or one the pattern
+// leaves out; a name that is not text in the system's encoding is left out and told once.
+// Only the operator's choices raise a Click. The only editor on the search path is a
+// stand-in that the recording launcher never runs.
 TEST(ProgramSelection, File1EditsTheChosenProgramAndFile2PutsItInUse)
 {
     FakeHost fake;
     const QString bin = fake.home.path() + QStringLiteral("/bin"), editor = bin + "/gedit";
     const QString work = fake.home.path() + QStringLiteral("/carpeta de trabajo");
-    ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(work));
+    ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(work + "/timbres_viejos.txt")); // a folder
     touch(editor);
     QFile(editor).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    for (const char *name : {"timbres_1.txt", "timbres de verano.txt", "timbre_sabado.txt"})
+    for (const char *name :
+         {"timbres_1.txt", "timbres de verano.txt", "timbre_sabado.txt", "TIMBRES_2.TXT",
+          "timbres_1.txt.bak", "mis_timbres.txt", "timbres.csv"})
         touch(work + u'/' + QLatin1String(name));
     const QByteArray unusable = QFile::encodeName(work) + "/timbres_\xff.txt";
     ASSERT_EQ(::close(::open(unusable.constData(), O_CREAT | O_WRONLY, 0644)), 0);
     // A file of the same name in the program folder must not be the one edited.
     touch(fake.host.places.programFolder() + QStringLiteral("/timbre_sabado.txt"));
-    touch(fake.host.places.defaultProgram());
     touch(fake.dataFolder() + QStringLiteral("/timbres_3.txt"));
     Form1 form(Edition::Sonvira, fake.host);
     form.Timer1->stop();
+    EXPECT_EQ(form.File1->path(), QDir::currentPath());
     form.File1->setPath(work);
     form.File2->setFileName(fake.host.places.defaultProgram());
+    touch(fake.host.places.defaultProgram());
     form.show();
     const auto inUse = [&] { return form.File2->path() + u'/' + form.File2->fileName(); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return inUse() == fake.host.places.defaultProgram(); }));
+    EXPECT_EQ(shown(form.File1), QStringList({"timbre_sabado.txt", "timbres de verano.txt",
+                                              "timbres_1.txt", "TIMBRES_2.TXT"}));
 
     clickOn(form.File2, QStringLiteral("timbres_3.txt")); // chosen directly, no editor
     EXPECT_EQ(inUse(), fake.dataFolder() + QStringLiteral("/timbres_3.txt"));
-    // File1 reads: timbre_sabado, timbres de verano, timbres_1.
     clickOn(form.File1, QStringLiteral("timbres de verano.txt"));
     EXPECT_EQ(inUse(), work + QStringLiteral("/timbres de verano.txt"));
     clickOn(form.File1, QStringLiteral("timbres de verano.txt")); // again, to edit once more
@@ -369,6 +300,9 @@ TEST(ProgramSelection, File1EditsTheChosenProgramAndFile2PutsItInUse)
     EXPECT_EQ(inUse(), work + QStringLiteral("/timbre_sabado.txt"));
     QTest::keyClick(form.File2, Qt::Key_Down);
     EXPECT_EQ(inUse(), work + QStringLiteral("/timbres de verano.txt"));
+    touch(work + QStringLiteral("/Timbre.txt")); // lands before the selected name
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(form.File1).first() == "Timbre.txt"; }));
+    EXPECT_EQ(form.File1->fileName(), QStringLiteral("timbre_sabado.txt"));
     QList<QStringList> edited;
     for (const char *name : {"timbres de verano.txt", "timbres de verano.txt", "timbre_sabado.txt"})
         edited.append({editor, work + u'/' + QLatin1String(name)});
@@ -381,17 +315,16 @@ TEST(ProgramSelection, File1EditsTheChosenProgramAndFile2PutsItInUse)
     ASSERT_TRUE(QFile::remove(editor));
     clickOn(form.File1, QStringLiteral("timbres de verano.txt"));
     EXPECT_EQ(inUse(), before);
-    QCoreApplication::processEvents(); // what both lists found is told between events
     const QString notOpened =
         "No se pudo abrir " + work + "/%1 en el Bloc de Notas|Sistema detectó: ";
     EXPECT_EQ(fake.messages.texts.join(u'|'),
-              notOpened.arg("timbres_1.txt") + "Permiso denegado|" +
+              "Estos programas de timbres tienen en su nombre caracteres que el sistema no "
+              "reconoce, y no se pueden elegir ni abrir: timbres_\\xff.txt. Cámbieles el nombre "
+              "para poder usarlos.|" +
+                  notOpened.arg("timbres_1.txt") + "Permiso denegado|" +
                   notOpened.arg("timbres de verano.txt") +
                   "No se encontró ningún editor de textos. Instale uno de estos: " +
-                  Places::editorNames().join(", ") +
-                  ".|Estos programas de timbres tienen en su nombre caracteres que el sistema no "
-                  "reconoce, y no se pueden elegir ni abrir: timbres_\\xff.txt. Cámbieles el "
-                  "nombre para poder usarlos.");
+                  Places::editorNames().join(", ") + ".");
     ::unlink(unusable.constData()); // a name the temporary folder could not give back to remove
 }
 
