@@ -4,32 +4,25 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-// Records its arguments beside the file it is given, then runs until the test says go.
-const QByteArray recordingEditor = R"(#!/bin/sh
-PATH=/usr/bin:/bin
-d=$(dirname "$1"); mkdir -p "$d"
-printf '%s\0' "$@" >"$d/t"; mv "$d/t" "$d/args"
-for i in $(seq 500); do [ -e "$d/go" ] && break; sleep 0.02; done
-touch "$d/done"
-)";
-
 // The help button, through the real launcher and the editor found on PATH, which it
 // does not wait for. A program folder whose name a shell would act on still gives the
 // editor its leeme.txt as one argument, and nothing else runs. Only a failure shows
 // anything: two messages, the second with the description.
 TEST(HelpButton, StartsTheEditorOnLeemeAsOneArgumentOrGivesTwoMessages)
 {
+    // Records its arguments beside itself, then runs until the test says go.
+    const QByteArray recordingEditor = R"(#!/bin/sh
+printf '%s\0' "$@" >"$0.t"; mv "$0.t" "$0.args"
+for i in $(seq 500); do [ -e "$0.go" ] && exit; sleep 0.02; done; touch "$0.done"
+)";
     FakeHost fake;
-    const QString marker = fake.home.path() + "/hecho"_L1;
+    const QString marker = fake.home.path() + "/hecho"_L1, editor = fake.home.path() + "/gedit"_L1;
     const QString folder =
         fake.home.path() + u"/comillas \"dobles\" y 'simples' * a; %1; b $(%1) `%1` && %1 | %1 > "
                            u"x\ndos lineas ñandú €"_s.arg("touch '"_L1 + marker + u'\'');
-    QFile editor(fake.home.path() + "/gedit"_L1);
-    ASSERT_TRUE(editor.open(QIODevice::WriteOnly) && editor.write(recordingEditor) > 0);
-    editor.close();
-    editor.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(
+        WindowOnLine::put(editor, recordingEditor) &&
+        QFile::setPermissions(editor, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     ProcessLauncher launcher;
     RecordingMessageBoxes messages;
     Host host{fake.clock, messages,
@@ -39,14 +32,14 @@ TEST(HelpButton, StartsTheEditorOnLeemeAsOneArgumentOrGivesTwoMessages)
     form.Timer1->stop();
 
     QTest::mouseClick(form.Boton_Ayuda, Qt::LeftButton);
-    QFile args(folder + "/args"_L1);
+    QFile args(editor + ".args"_L1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return args.exists(); }, 10000) &&
                 args.open(QIODevice::ReadOnly));
     EXPECT_EQ(args.readAll(), QFile::encodeName(folder + "/leeme.txt"_L1) + '\0');
-    EXPECT_FALSE(QFile::exists(folder + "/done"_L1)) << "the button waited for the editor";
-    EXPECT_TRUE(messages.texts.isEmpty() && QFile(folder + "/go"_L1).open(QIODevice::WriteOnly));
+    EXPECT_FALSE(QFile::exists(editor + ".done"_L1)) << "the button waited for the editor";
+    EXPECT_TRUE(messages.texts.isEmpty() && QFile(editor + ".go"_L1).open(QIODevice::WriteOnly));
 
-    editor.resize(2); // an editor that cannot start: "#!" and no interpreter
+    ASSERT_TRUE(QFile::resize(editor, 2)); // an editor that cannot start: "#!" and no interpreter
     QTest::mouseClick(form.Boton_Ayuda, Qt::LeftButton);
     const QString told = messages.texts.join(u'|');
     EXPECT_TRUE(
@@ -55,5 +48,3 @@ TEST(HelpButton, StartsTheEditorOnLeemeAsOneArgumentOrGivesTwoMessages)
         << told.toStdString();
     EXPECT_FALSE(QFile::exists(marker));
 }
-
-} // namespace

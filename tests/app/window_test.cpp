@@ -191,7 +191,7 @@ TEST(Window, AsTheOperatorSeesItAndEachNotificationReachesItsHandler)
 
 // From the clock's own reading, 20 ms into the next half second: a late tick keeps the
 // half second it read, one that came very late is not followed by a hurried one in the
-// same half, and after the clock was put forward or back the next tick realigns.
+// same half, and after the clock was put forward the next tick realigns.
 TEST(WallClockTimer, LandsTwentyMillisecondsIntoTheClocksNextHalfSecond)
 {
     const int table[][2] = {{0, 520}, {19, 501}, {20, 500}, {499, 21}, {500, 520}, {999, 21}};
@@ -205,10 +205,7 @@ TEST(WallClockTimer, LandsTwentyMillisecondsIntoTheClocksNextHalfSecond)
     clock.setTime(QTime(8, 30, 0, 900)); // put forward before the tick
     ASSERT_TRUE(ticks.wait(1000));
     EXPECT_NEAR(timer.remainingTime(), 110, 10);
-    clock.setTime(QTime(8, 29, 59, 0)); // and back again
-    ASSERT_TRUE(ticks.wait(1000));
-    EXPECT_NEAR(timer.remainingTime(), 510, 10);
-    EXPECT_EQ(ticks.size(), 2);
+    EXPECT_EQ(ticks.size(), 1);
 }
 
 // On the real clock, where a timer of coarse precision would slip a tick into the
