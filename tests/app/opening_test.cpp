@@ -76,7 +76,8 @@ TEST(Opening, ByChoiceOrSavedPortOrRefusedAndAtStartUp)
 }
 
 // "Cerrar puerto": the words by each channel's choice, a pending firing dropped; the
-// farewell string; the port closed before it says so; a lost device closed all the same.
+// farewell string once; the port closed before it says so; a lost device closed all the
+// same; a second press finds nothing to do.
 TEST(Closing, SetsTheWordsSaysGoodbyeAndClosesEvenALostDevice)
 {
     // The options chosen ("SI" 1 to 3, "NO" 4 to 6) and the words they leave; none for
@@ -104,7 +105,9 @@ TEST(Closing, SetsTheWordsSaysGoodbyeAndClosesEvenALostDevice)
         EXPECT_TRUE(closed) << "before it is told";
         EXPECT_EQ(w.labels(), "COM 2:| 1200 bauds|#000000|CERRADO|#ff0000");
         EXPECT_EQ(w.form->Texto_a_Enviar->text(), "Apagados");
-        EXPECT_EQ(w.pty.read(200), lost ? "" : "qqjjZZJJ==..");
+        w.form->Boton_Cerrar->click();
+        EXPECT_EQ(w.told().size(), 1) << "a second press finds nothing to do";
+        EXPECT_EQ(w.pty.read(200), lost ? "" : "qqjjZZJJ==..") << "said once";
     }
     // The component closes whatever the device does, so its refusal is met only here.
     EXPECT_EQ(closingFailureMessages(3, 1, QStringLiteral("sin respuesta")),
