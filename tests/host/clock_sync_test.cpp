@@ -6,14 +6,14 @@
 
 namespace {
 
+// The kernel's answer read as in sync or not, and its error rounded up to a whole
+// millisecond; the system's own answer must be reachable read-only.
 TEST(ClockSync, readsTheKernelsAnswer)
 {
     // result, status, esterror in us; then the state
     const std::tuple<int, int, long, ClockSyncState> rows[] = {
         {TIME_OK, STA_PLL, 1001, {true, 2}},
-        {TIME_OK, 0, 1000, {true, 1}},
-        {TIME_INS, STA_PLL | STA_INS, 250, {true, 1}}, // a leap second coming is still in sync
-        {TIME_WAIT, 0, 40000, {true, 40}},
+        {TIME_WAIT, 0, 1000, {true, 1}}, // a leap second just past is still in sync
         {TIME_OK, STA_UNSYNC, 16000000, {false, 16000}},
         {TIME_ERROR, STA_PLL, 3000, {false, 3}},
         {TIME_OK, 0, -5, {true, 0}},
@@ -21,12 +21,6 @@ TEST(ClockSync, readsTheKernelsAnswer)
     };
     for (const auto &[result, status, esterror, expected] : rows)
         EXPECT_EQ(clockSyncState(result, status, esterror), expected) << result << " " << status;
-}
-
-// Whether this machine's clock is synchronised is not ours to say, but the kernel
-// must be reachable read-only, by any user.
-TEST(ClockSync, theSystemAnswers)
-{
     EXPECT_GE(SystemClockSync().state().estimatedErrorMs, 0);
 }
 
