@@ -9,13 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdio>
 #include <fcntl.h>
-#include <functional>
 #include <map>
 #include <sys/inotify.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,21 +22,14 @@ namespace {
 
 const QString program = u"Sonvira"_s;
 
-// The file's lines without their LF; a file must end with one.
-QList<QByteArray> linesOf(const QString &path)
+// The entries of a file of whole lines, each ended by its LF.
+QList<LogEntry> entriesOf(const QString &path)
 {
     QFile file(path);
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     EXPECT_TRUE(bytes.isEmpty() || bytes.endsWith('\n')) << path.toStdString() << " ends badly";
-    QList<QByteArray> lines = bytes.split('\n');
-    lines.removeLast();
-    return lines;
-}
-
-QList<LogEntry> entriesOf(const QString &path)
-{
     QList<LogEntry> entries;
-    for (const QByteArray &line : linesOf(path)) {
+    for (const QByteArray &line : bytes.split('\n').mid(0, bytes.count('\n'))) {
         entries.append(parseLogLine(line).value_or(LogEntry{}));
         EXPECT_TRUE(parseLogLine(line)) << "not a whole line: " << line.toStdString();
     }
@@ -72,29 +61,6 @@ struct Folder
     QString path = home.path() + u"/Quirzal"_s;
     FakeClock clock;
 };
-
-// Without its folder the program goes on with no log and nothing is made; the echo
-// still gets each line while it is set, with the count of lines lost so far.
-TEST(OperationsLog, withoutItsFolderNothingIsMadeAndOnlyTheEchoGetsTheLines)
-{
-    QTemporaryDir home;
-    FakeClock clock;
-    FileOperationsLog log(home.path() + u"/Quirzal"_s, program, clock);
-    std::FILE *echo = std::tmpfile();
-    log.write(LogEvent::Inicio);
-    log.setEcho(echo);
-    clock.advanceMs(1234);
-    log.write(LogEvent::Disparo, numbered(7));
-    log.setEcho(nullptr);
-    log.write(LogEvent::Fin);
-    char buffer[1024];
-    std::rewind(echo);
-    const QByteArray echoed(buffer, qsizetype(std::fread(buffer, 1, sizeof buffer, echo)));
-    std::fclose(echo);
-    EXPECT_EQ(echoed, formatLogLine({clock.now(), program, LogEvent::Disparo,
-                                     numbered(7) << std::pair(u"perdidas"_s, u"1"_s)}));
-    EXPECT_TRUE(QDir(home.path()).isEmpty());
-}
 
 // Lines are written until the files have been rotated several times, by one
 // writer or by two that take turns (each must follow the other's rotation).
@@ -159,33 +125,6 @@ TEST(OperationsLog, onlyARegularFileIsOpenedAndWhatCouldNotBeWrittenIsCounted)
     ASSERT_EQ(after.size(), 2);
     EXPECT_EQ(after[0].details, (LogDetails{{LogKey::perdidas, u"3"_s}}));
     EXPECT_TRUE(after[1].details.isEmpty()) << "counted once only";
-}
-
-// A write cut short (here by the file size limit, as by a full disk) leaves part
-// of a line; it must read as no line at all, and the next line must start afresh.
-TEST(OperationsLog, aLineCutShortIsNeverReadAsAnother)
-{
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    for (const qsizetype kept : {line - 3, line - 1}) { // into the number, all but the LF
-        Folder folder;
-        FileOperationsLog log(folder.path, program, folder.clock);
-        for (int n = 0; n < 3; ++n)
-            log.write(LogEvent::Disparo, numbered(n));
-        const rlimit tight{rlim_t(3 * line + kept), limit.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &tight);
-        log.write(LogEvent::Disparo, numbered(12345));
-        log.write(LogEvent::Disparo, numbered(4));
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        log.write(LogEvent::Disparo, numbered(5));
-        QStringList read; // number/lines lost, ? for a line that does not read
-        for (const QByteArray &text : linesOf(folder.file("registro.txt"))) {
-            const std::optional<LogEntry> e = parseLogLine(text);
-            read << (e ? u"%1/%2"_s.arg(numberOf(*e)).arg(e->detail("perdidas"_L1)) : u"?"_s);
-        }
-        EXPECT_EQ(read.join(u' '), u"0/ 1/ 2/ ? 5/2"_s) << kept;
-    }
 }
 
 // Both programs at once, each 5,000 lines as fast as it can: every line whole,
