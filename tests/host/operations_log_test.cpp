@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <fcntl.h>
 #include <map>
 #include <sys/inotify.h>
@@ -42,11 +43,6 @@ LogDetails numbered(int n)
     return {{u"n"_s, u"%1"_s.arg(n, 5, 10, QLatin1Char('0'))}};
 }
 
-int numberOf(const LogEntry &entry)
-{
-    return entry.detail("n"_L1).toInt();
-}
-
 // The size of a numbered line at the time a Folder's clock starts from.
 const qsizetype line =
     formatLogLine({FakeClock().now(), program, LogEvent::Disparo, numbered(0)}).size();
@@ -71,14 +67,13 @@ TEST(OperationsLog, rotationKeepsTwoOlderFilesAndEveryLineThatFitted)
     for (const auto &[limit, writers] : rows) {
         SCOPED_TRACE(limit);
         Folder folder;
-        std::vector<std::unique_ptr<FileOperationsLog>> logs;
+        std::deque<FileOperationsLog> logs;
         for (int w = 0; w < writers; ++w)
-            logs.push_back(
-                std::make_unique<FileOperationsLog>(folder.path, program, folder.clock, limit));
+            logs.emplace_back(folder.path, program, folder.clock, limit);
         const std::int64_t most = std::max<std::int64_t>(limit, line);
         const int total = int(4 * most / line + 2);
         for (int n = 0; n < total; ++n)
-            logs[std::size_t(n % writers)]->write(LogEvent::Disparo, numbered(n));
+            logs[std::size_t(n % writers)].write(LogEvent::Disparo, numbered(n));
 
         EXPECT_FALSE(QFile::exists(folder.file("registro.3.txt")));
         QList<LogEntry> kept;
@@ -91,7 +86,7 @@ TEST(OperationsLog, rotationKeepsTwoOlderFilesAndEveryLineThatFitted)
         }
         ASSERT_FALSE(kept.isEmpty());
         for (qsizetype i = 0; i < kept.size(); ++i)
-            EXPECT_EQ(numberOf(kept[i]), total - kept.size() + i);
+            EXPECT_EQ(kept[i].detail("n"_L1).toInt(), total - kept.size() + i);
     }
 }
 
@@ -160,7 +155,7 @@ TEST(OperationsLog, twoProcessesAppendingAtOnceLeaveOnlyWholeLines)
         for (const char *name : {"registro.2.txt", "registro.1.txt", "registro.txt"}) {
             for (const LogEntry &entry : entriesOf(folder.file(name))) {
                 EXPECT_TRUE(entry.detail(QLatin1StringView(LogKey::perdidas)).isNull());
-                numbers[entry.program].append(numberOf(entry));
+                numbers[entry.program].append(entry.detail("n"_L1).toInt());
             }
         }
         // Rotating, the files kept may hold only the program that finished last.

@@ -6,10 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sys/fsuid.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -79,26 +76,8 @@ TEST(PortSettingsFile, WriteReplacesTheFileWholeOrLeavesItAlone)
     const bool written = writeSavedPort(path, 2, &error);
     ::setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_FALSE(written);
-    EXPECT_TRUE(error.contains(QStringLiteral("puertos.txt"))) << error.toStdString();
-    EXPECT_EQ(contents(path), longer);
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"puertos.txt"_s});
-
-    // A data folder the operator may not write to, with puertos.txt writable: the port
-    // is written in place. With the file read-only too, the write says why it failed.
-    const auto asOperator = [&](int port, mode_t fileMode) {
-        ::chmod(QFile::encodeName(home.path()).constData(), 0755);
-        ::chmod(QFile::encodeName(folder).constData(), 0555);
-        ::chmod(QFile::encodeName(path).constData(), fileMode);
-        ::setfsuid(65534); // root would write whatever the modes say
-        const bool done = writeSavedPort(path, port, &error);
-        ::setfsuid(::geteuid());
-        ::chmod(QFile::encodeName(folder).constData(), 0755);
-        return done;
-    };
-    EXPECT_TRUE(asOperator(3, 0666)) << error.toStdString();
-    EXPECT_EQ(contents(path), "\" 3\"\r\n");
-    EXPECT_FALSE(asOperator(4, 0444));
     EXPECT_TRUE(error.startsWith(u"No se pudo guardar el puerto en "_s + path))
         << error.toStdString();
-    EXPECT_EQ(contents(path), "\" 3\"\r\n");
+    EXPECT_EQ(contents(path), longer);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"puertos.txt"_s});
 }
