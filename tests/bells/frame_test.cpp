@@ -1,25 +1,6 @@
-#include "bells/channel_rules.h"
 #include "bells/frame.h"
 
 #include <gtest/gtest.h>
-
-// The clock's time of day becomes the tick time, and each tick time with every
-// combination of fire flags goes through encoder and decoder unchanged.
-TEST(Frame, EverySecondOfTheDayRoundTripsWithEveryFireCombination)
-{
-    for (int second = 0; second < 24 * 3600; ++second) {
-        const QTime time = QTime(0, 0).addSecs(second);
-        const std::string text = tickTimeText(time);
-        ASSERT_EQ(text, time.toString(u"HH:mm:ss").toStdString());
-        ASSERT_EQ(oddSecond(text), second % 2 == 1) << text;
-        for (int bits = 0; bits < 8; ++bits) {
-            const FireFlags fire{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
-            ASSERT_EQ(decodeFrame(encodeFrame(text, fire).value()),
-                      (DecodedFrame{text, second % 2 == 1, fire}))
-                << text;
-        }
-    }
-}
 
 TEST(Frame, KnownFramesByteForByteAndNoFrameForWhatIsNotATime)
 {

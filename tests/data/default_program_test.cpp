@@ -8,8 +8,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
 // Until the operator edits it, the default program rings nothing at any second of
 // the day, read as the tick reads it; each example, its mark taken away, rings once.
 TEST(DefaultProgram, RingsNothingUntilAnExampleLosesItsMark)
@@ -28,5 +26,3 @@ TEST(DefaultProgram, RingsNothingUntilAnExampleLosesItsMark)
     EXPECT_TRUE(rung > 0 && rung == program.count("\n#") && program.endsWith("\r\n") &&
                 program.count('\n') == program.count("\r\n"));
 }
-
-} // namespace

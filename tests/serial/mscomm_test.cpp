@@ -2,12 +2,9 @@
 
 #include "serial_test.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -33,6 +30,8 @@ TEST_F(SerialTest, EveryLineByteCrossesUnchangedAndIsNotified)
     EXPECT_TRUE(comm.input().isEmpty()) << "Input removes what it returns";
 }
 
+// Each refusal leaves port, settings and state as they were, and says why; a port
+// held by another program is refused under each of its names.
 TEST_F(SerialTest, RefusedWritesChangeNothingAndSayWhy)
 {
     link(2, QStringLiteral("/nonexistent/tty"));
@@ -55,11 +54,7 @@ TEST_F(SerialTest, RefusedWritesChangeNothingAndSayWhy)
         EXPECT_TRUE(!description || comm.errorString().contains(QString::fromUtf8(description)))
             << comm.errorString().toStdString();
     }
-    for (const char *text : {"", "300,N,8,1,", "301,N,8,1", "+300,N,8,1", "300,X,8,1", "300,NN,8,1",
-                             "300,N,9,1", "300,N,4,1", "300,N,8,3", "300,N,8,1.5", "300,N,8,1 "})
-        EXPECT_FALSE(comm.setSettings(QLatin1String(text))) << text;
-    EXPECT_EQ(comm.settings(), QStringLiteral("300,N,8,1"));
-    link(3, comPath(1)); // a program on the open port, under each of its names
+    link(3, comPath(1));
     for (const QString &name : {comPath(1), pty.slavePath(), comPath(3)}) {
         MSComm second([&](int) { return name; });
         EXPECT_FALSE(second.setPortOpen(true));
@@ -78,39 +73,24 @@ TEST_F(SerialTest, RefusedDeviceTellsHowToJoinTheDialoutGroup)
     const uid_t user = ::geteuid() == 0 ? uid_t(65534) : ::geteuid();
     const passwd *account = ::getpwuid(user);
     ASSERT_NE(account, nullptr);
-    const QString name = QString::fromLocal8Bit(account->pw_name);
-
-    int said[2];
-    ASSERT_EQ(::pipe(said), 0);
+    const QString expected = "No hay permiso para abrir el dispositivo " + device +
+                             " del puerto COM1. Para usar los puertos serie, el usuario debe "
+                             "pertenecer al grupo dialout: ejecute «sudo adduser " +
+                             QString::fromLocal8Bit(account->pw_name) +
+                             " dialout» y vuelva a iniciar la sesión";
+    std::fflush(nullptr);
     const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
-        ::close(said[0]);
         if (::geteuid() == 0 &&
             (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(65534)) != 0 || ::setuid(user) != 0))
             ::_exit(3);
         MSComm refused([&](int) { return device; });
-        const QByteArray text =
-            refused.setPortOpen(true) ? QByteArray("abierto") : refused.errorString().toUtf8();
-        const bool whole = ::write(said[1], text.constData(), text.size()) == text.size();
-        ::_exit(whole ? 0 : 4);
+        const QString said =
+            refused.setPortOpen(true) ? QStringLiteral("abierto") : refused.errorString();
+        std::fprintf(stderr, "%s\n", qPrintable(said)); // seen when the test fails
+        ::_exit(said == expected ? 0 : 1);
     }
-    ::close(said[1]);
-    QByteArray text;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(said[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, n);
-    ::close(said[0]);
-    int status = 0;
+    int status = -1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-
-    const QString description = QString::fromUtf8(text);
-    EXPECT_TRUE(description.startsWith("No hay permiso para abrir el dispositivo " + device +
-                                       " del puerto COM1. "))
-        << text.toStdString();
-    EXPECT_TRUE(description.contains("el usuario debe pertenecer al grupo dialout: "
-                                     "ejecute «sudo adduser " +
-                                     name + " dialout» y vuelva a iniciar la sesión"))
-        << text.toStdString();
+    EXPECT_EQ(status, 0) << "expected: " << expected.toStdString();
 }
