@@ -1,9 +1,8 @@
-// The "Settings" text of the serial control: whatever is accepted names a line the
-// port can take, and writing it back out reads as the same settings.
+// The "Settings" text of the serial control: whatever is accepted is well formed and
+// names a line the port can take, and writing it back out reads as the same settings.
 #include "serial/line_settings.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <string>
@@ -11,20 +10,8 @@
 
 namespace {
 
-std::string written(const LineSettings &s)
-{
-    return std::to_string(s.baudRate) + ',' + "NEOMS"[int(s.parity)] + ',' +
-           std::to_string(s.dataBits) + ',' + std::to_string(s.stopBits);
-}
-
-bool sane(const LineSettings &s)
-{
-    return std::count(std::begin(lineSpeeds), std::end(lineSpeeds), s.baudRate) == 1 &&
-           s.dataBits >= 5 && s.dataBits <= 8 && (s.stopBits == 1 || s.stopBits == 2);
-}
-
-// Accepted text holds blanks, then four non-empty comma-separated fields of which
-// the first, third and fourth are digits only.
+// Blanks, then four non-empty comma-separated fields; the first, third and fourth
+// digits only.
 bool wellFormed(std::string_view text)
 {
     text.remove_prefix(std::min(text.size(), text.find_first_not_of(' ')));
@@ -42,13 +29,16 @@ bool wellFormed(std::string_view text)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char *>(data), size);
-    const auto settings = parseLineSettings(text);
-    if (!settings)
+    const auto s = parseLineSettings(text);
+    if (!s)
         return 0;
-    if (!sane(*settings) || !wellFormed(text))
+    if (std::count(std::begin(lineSpeeds), std::end(lineSpeeds), s->baudRate) != 1 ||
+        s->dataBits < 5 || s->dataBits > 8 || (s->stopBits != 1 && s->stopBits != 2) ||
+        !wellFormed(text))
         __builtin_trap();
-    const std::string again = written(*settings);
-    if (parseLineSettings(again) != settings || parseLineSettings(" " + again) != settings)
+    const std::string again = std::to_string(s->baudRate) + ',' + "NEOMS"[int(s->parity)] + ',' +
+                              std::to_string(s->dataBits) + ',' + std::to_string(s->stopBits);
+    if (parseLineSettings(again) != s || parseLineSettings(" " + again) != s)
         __builtin_trap();
     return 0;
 }
