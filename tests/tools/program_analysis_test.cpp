@@ -1,18 +1,25 @@
+// What the checker finds in a bell program: each line's fate, the schedule, what
+// rings at one second, and the bells a change of the clock skips or rings twice.
+#include "tools/timbres_check/clock_changes.h"
 #include "tools/timbres_check/program_analysis.h"
+#include "tools/timbres_check/report.h"
+#include "tools/timbres_check/zone_shifts.h"
 
+#include <QTimeZone>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <cstdio>
+#include <sstream>
 
 namespace {
 
 using P = Problem;
+using Times = std::vector<std::string>;
+constexpr int h = 3600, m = 60;
 
 // Each line alone, with CR LF after it: whether it fires, and why not or what to know.
 TEST(Program, eachLineFiresOrSaysWhyNot)
 {
-    constexpr int h = 3600, m = 60;
     const struct
     {
         std::string line;
@@ -20,13 +27,10 @@ TEST(Program, eachLineFiresOrSaysWhyNot)
         int meant;                     // the second it seems meant for, -1 none
         std::vector<Note> notes = {};
     } rows[] = {
-        {"1,08:00:00", {}, 8 * h},
         {"3,17:45:30", {}, 17 * h + 45 * m + 30},
         {"2;08:00:00", {}, 8 * h},
-        {"2 08:00:00", {}, 8 * h},
         {"12,08:00:00", {}, 8 * h, {Note::ChannelIsFirstCharacter}},
         {"12:00:00", {}, 12 * h, {Note::TimeAlone}},
-        {"23:10:00", {}, 23 * h + 10 * m, {Note::TimeAlone}},
         {"1,8:00:00", {P::FieldWidth}, 8 * h},
         {"1,08:00", {P::MissingSeconds}, 8 * h},
         {"1,08:00:00 ", {P::TrailingBlank}, 8 * h},
@@ -57,47 +61,121 @@ TEST(Program, eachLineFiresOrSaysWhyNot)
     }
 }
 
-TEST(Program, linesThatDoNotLookLikeBellsAreLeftOut)
+// Lines that do not look like bells are left out. An editor shows four lines where
+// the program reads two: the first three joined, and the last piece matches what
+// the joined line rings, so it does ring. The schedule is in time order, each bell
+// once, and bells listed twice are told.
+TEST(Program, readsLinesAsTheProgramDoesAndListsTheSchedule)
 {
-    const ProgramAnalysis a =
+    const ProgramAnalysis none =
         analyseProgram("Canal,HH:MM:SS\r\nRecreo 10:30\r\n\r\n1 de mayo: fiesta\r\n7\r\n");
-    EXPECT_TRUE(a.bells.empty() && a.everyBellFires() && !a.empty && analyseProgram("").empty);
-}
-
-// An editor shows four lines; the program reads two: the first three joined, and
-// the last piece matches what the joined line rings, so it does ring.
-TEST(Program, loneLineFeedsJoinLinesAsTheProgramReadsThem)
-{
-    const ProgramAnalysis a = analyseProgram("1,08:00:00\n2,09:00:00\n1,10:00:00\r3,11:00:00");
-    ASSERT_EQ(a.bells.size(), 4u);
+    EXPECT_TRUE(none.bells.empty() && none.everyBellFires() && !none.empty &&
+                analyseProgram("").empty);
+    const ProgramAnalysis joined = analyseProgram("1,08:00:00\n2,09:00:00\n1,10:00:00\r3,11:00:00");
     std::string told;
-    for (const BellLineReport &b : a.bells)
+    for (const BellLineReport &b : joined.bells)
         told += std::to_string(b.line) + (b.fires ? " fires " : " joined ") + b.readTime +
                 (b.fires || b.problems == std::vector{P::JoinedByLf} ? ";" : "?;");
     EXPECT_EQ(told, "1 joined 10:00:00;2 joined 10:00:00;3 fires 10:00:00;4 fires 11:00:00;");
-    using Times = std::vector<std::string>;
-    EXPECT_EQ(a.schedule, (std::array<Times, 3>{Times{"10:00:00"}, Times{}, Times{"11:00:00"}}));
-}
+    EXPECT_EQ(joined.schedule, (std::array<Times, 3>{Times{"10:00:00"}, {}, Times{"11:00:00"}}));
 
-TEST(Program, scheduleIsInTimeOrderAndDuplicatesAreListed)
-{
     const ProgramAnalysis a = analyseProgram(
         "2,10:00:00\r\n1,09:00:00\r\n12,09:00:00\r\n1,08:00:00\r\n2,10:00:00\r\n3,23:59:59\r\n");
-    using Times = std::vector<std::string>;
     EXPECT_EQ(a.schedule, (std::array<Times, 3>{Times{"08:00:00", "09:00:00"}, Times{"10:00:00"},
                                                 Times{"23:59:59"}}));
     ASSERT_EQ(a.duplicates.size(), 2u);
     EXPECT_TRUE(a.duplicates[0].bell == (Bell{1, "09:00:00"}) &&
-                a.duplicates[0].lines == (std::vector<int>{2, 3}));
-    EXPECT_TRUE(a.duplicates[1].bell == (Bell{2, "10:00:00"}) &&
+                a.duplicates[0].lines == (std::vector<int>{2, 3}) &&
+                a.duplicates[1].bell == (Bell{2, "10:00:00"}) &&
                 a.duplicates[1].lines == (std::vector<int>{1, 5}));
 }
 
-TEST(Program, tickTimes)
+// The --hora report and whether it is fine, its heading aside, with each "Línea N:
+// ..." told as N+ when it rings and N- when it never does, and other lines up to a
+// comma.
+std::string moment(std::string_view program, int second)
 {
-    EXPECT_TRUE(isTickTime("00:00:00") && isTickTime("23:59:59"));
-    for (const char *bad : {"24:00:00", "23:60:00", "23:00:60", "2:00:00", "12-00-00", "12:00:0a"})
-        EXPECT_FALSE(isTickTime(bad)) << bad;
+    char *buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE *out = ::open_memstream(&buffer, &size);
+    const bool fine = writeMomentReport(out, "timbres_1.txt", program, second);
+    std::fclose(out);
+    std::istringstream in(std::string(buffer, size));
+    std::free(buffer);
+    std::string told = fine ? "bien" : "mal", line;
+    for (std::getline(in, line); std::getline(in, line);) {
+        if (line.rfind("Línea ", 0) == 0)
+            told += ' ' + std::to_string(std::stoi(line.substr(std::string("Línea ").size()))) +
+                    (line.find("hace sonar el canal") != std::string::npos ? '+' : '-');
+        else if (line[0] != ' ')
+            told += ' ' + line.substr(0, line.find(','));
+    }
+    return told;
+}
+
+TEST(MomentReport, linesThatRingAndLinesMeantForThatSecond)
+{
+    const std::string program = "Canal,HH:MM:SS\r\n"    // 1
+                                "2,08:00:00\r\n"        // 2 rings channel 2
+                                "1,8:00:00\r\n"         // 3 meant for 08:00:00, never rings
+                                "12,08:00:00\r\n"       // 4 rings channel 1
+                                "3,08:00\r\n"           // 5 meant for 08:00:00, never rings
+                                "1,09:00:00\n"          // 6 joined to 7: read as 1 at 10:00:00
+                                "3,10:00:00\r\n"        // 7
+                                "1,10:00:00 recreo\r\n" // 8 meant for 10:00:00
+                                "3,23:59:59\r\n";       // 9
+    const std::pair<int, const char *> rows[] = {
+        {8 * h, "mal A esa hora suenan los canales 1 y 2. 2+ 3- 4+ 5-"},
+        {9 * h, "mal A esa hora no suena ningún canal. 6-"},
+        {10 * h, "mal A esa hora suena el canal 1. 7- 8- El canal 1 suena por una línea partida "
+                 "por un LF sin CR"},
+        {23 * h + 59 * m + 59, "bien A esa hora suena el canal 3. 9+"},
+    };
+    for (const auto &[second, expected] : rows)
+        EXPECT_EQ(moment(program, second), expected);
+}
+
+// Each change as the days and local hours it skips or lives twice.
+std::string text(const std::vector<ClockChange> &changes)
+{
+    std::string out;
+    for (const ClockChange &c : changes)
+        out += std::to_string(c.year) + '-' + std::to_string(c.month) + '-' +
+               std::to_string(c.day) + ' ' + std::to_string(c.fromSecond) + '-' +
+               std::to_string(c.toSecond) + (c.skipped ? " skipped;" : " twice;");
+    return out;
+}
+
+constexpr std::int64_t madridSpring2027 = 1806195600; // 2027-03-28 01:00 UTC
+constexpr std::int64_t madridAutumn2027 = 1824944400; // 2027-10-31 01:00 UTC
+
+TEST(Zone, shiftsGiveTheLocalHoursSkippedOrLivedTwice)
+{
+    const std::pair<OffsetShift, std::string> rows[] = {
+        {{madridSpring2027, 3600, 7200}, "2027-3-28 7200-10800 skipped;"},
+        {{madridAutumn2027, 7200, 3600}, "2027-10-31 7200-10800 twice;"},
+        // Clocks that change at midnight: the hour lived twice lies in the day before.
+        {{86400 * 10, 0, -3600}, "1970-1-10 82800-86400 twice;"},
+        {{86400 * 10 - 1800, 0, 3600}, "1970-1-10 84600-86400 skipped;1970-1-11 0-1800 skipped;"},
+    };
+    for (const auto &[shift, expected] : rows)
+        EXPECT_EQ(text(clockChanges({shift})), expected);
+    // Madrid's two changes a year found in the zone; none in UTC.
+    const QDateTime from(QDate(2027, 1, 1), QTime(0, 0), Qt::UTC), to = from.addDays(364);
+    EXPECT_EQ(text(clockChanges(zoneShifts(QTimeZone("Europe/Madrid"), from, to))),
+              text(clockChanges({{madridSpring2027, 3600, 7200}, {madridAutumn2027, 7200, 3600}})));
+    EXPECT_TRUE(zoneShifts(QTimeZone::utc(), from, to).empty());
+}
+
+// Only the bells inside the changed hour are warned of.
+TEST(Zone, warnsOfBellsInsideTheChangedHourOnly)
+{
+    const auto warnings =
+        daylightWarnings({{{"01:59:59", "02:00:00"}, {"02:59:59", "03:00:00"}, {}}},
+                         clockChanges({{madridSpring2027, 3600, 7200}}));
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_TRUE(warnings[0].bell == (Bell{1, "02:00:00"}) &&
+                warnings[1].bell == (Bell{2, "02:59:59"}));
 }
 
 } // namespace
