@@ -5,11 +5,9 @@
 #include "tools/timbres_check/log_replay.h"
 #include "tools/timbres_check/program_analysis.h"
 #include "tools/timbres_check/report.h"
-#include "tools/timbres_check/zone_shifts.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimeZone>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -135,6 +133,7 @@ TEST(MomentReport, linesThatRingAndLinesMeantForThatSecond)
         {10 * h, "mal A esa hora suena el canal 1. 7- 8- El canal 1 suena por una línea partida "
                  "por un LF sin CR"},
         {23 * h + 59 * m + 59, "bien A esa hora suena el canal 3. 9+"},
+        {12 * h, "mal A esa hora no suena ningún canal."},
     };
     for (const auto &[second, expected] : rows)
         EXPECT_EQ(moment(program, second), expected);
@@ -154,33 +153,18 @@ std::string text(const std::vector<ClockChange> &changes)
 constexpr std::int64_t madridSpring2027 = 1806195600; // 2027-03-28 01:00 UTC
 constexpr std::int64_t madridAutumn2027 = 1824944400; // 2027-10-31 01:00 UTC
 
-TEST(Zone, shiftsGiveTheLocalHoursSkippedOrLivedTwice)
+// The local hours a change skips or lives twice, and only the bells inside them.
+TEST(Zone, warnsOfBellsInsideTheHourAChangeSkipsOrLivesTwice)
 {
-    const std::pair<OffsetShift, std::string> rows[] = {
-        {{madridSpring2027, 3600, 7200}, "2027-3-28 7200-10800 skipped;"},
-        {{madridAutumn2027, 7200, 3600}, "2027-10-31 7200-10800 twice;"},
-        // Clocks that change at midnight: the hour lived twice lies in the day before.
-        {{86400 * 10, 0, -3600}, "1970-1-10 82800-86400 twice;"},
-        {{86400 * 10 - 1800, 0, 3600}, "1970-1-10 84600-86400 skipped;1970-1-11 0-1800 skipped;"},
-    };
-    for (const auto &[shift, expected] : rows)
-        EXPECT_EQ(text(clockChanges({shift})), expected);
-    // Madrid's two changes a year found in the zone; none in UTC.
-    const QDateTime from(QDate(2027, 1, 1), QTime(0, 0), Qt::UTC), to = from.addDays(364);
-    EXPECT_EQ(text(clockChanges(zoneShifts(QTimeZone("Europe/Madrid"), from, to))),
-              text(clockChanges({{madridSpring2027, 3600, 7200}, {madridAutumn2027, 7200, 3600}})));
-    EXPECT_TRUE(zoneShifts(QTimeZone::utc(), from, to).empty());
-}
-
-// Only the bells inside the changed hour are warned of.
-TEST(Zone, warnsOfBellsInsideTheChangedHourOnly)
-{
+    const auto changes =
+        clockChanges({{madridSpring2027, 3600, 7200}, {madridAutumn2027, 7200, 3600}});
+    EXPECT_EQ(text(changes), "2027-3-28 7200-10800 skipped;2027-10-31 7200-10800 twice;");
     const auto warnings =
-        daylightWarnings({{{"01:59:59", "02:00:00"}, {"02:59:59", "03:00:00"}, {}}},
-                         clockChanges({{madridSpring2027, 3600, 7200}}));
-    ASSERT_EQ(warnings.size(), 2u);
+        daylightWarnings({{{"01:59:59", "02:00:00"}, {"02:59:59", "03:00:00"}, {}}}, changes);
+    ASSERT_EQ(warnings.size(), 4u);
     EXPECT_TRUE(warnings[0].bell == (Bell{1, "02:00:00"}) &&
-                warnings[1].bell == (Bell{2, "02:59:59"}));
+                warnings[1].bell == (Bell{2, "02:59:59"}) && warnings[0].change.skipped &&
+                !warnings[3].change.skipped);
 }
 
 using V = Verdict;
