@@ -5,7 +5,6 @@
 #include "tools/satelite/stream_decoder.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <utility>
@@ -14,44 +13,24 @@
 namespace {
 
 using Token = StreamDecoder::Token;
-using Bytes = std::vector<std::uint8_t>;
 
-void append(std::vector<Token> &all, std::vector<Token> more)
-{
-    for (Token &t : more) {
-        if (t.kind == Token::Kind::Noise && !all.empty() && all.back().kind == Token::Kind::Noise)
-            all.back().bytes.insert(all.back().bytes.end(), t.bytes.begin(), t.bytes.end());
-        else
-            all.push_back(std::move(t));
-    }
-}
-
+// The tokens of the stream fed in three reads, noise next to noise joined.
 std::vector<Token> decode(std::span<const std::uint8_t> stream, std::size_t cut1, std::size_t cut2)
 {
     StreamDecoder decoder;
-    std::vector<Token> tokens;
-    append(tokens, decoder.feed(stream.first(cut1)));
-    append(tokens, decoder.feed(stream.subspan(cut1, cut2 - cut1)));
-    append(tokens, decoder.feed(stream.subspan(cut2)));
-    append(tokens, decoder.flush());
+    std::vector<Token> all;
+    for (auto more :
+         {decoder.feed(stream.first(cut1)), decoder.feed(stream.subspan(cut1, cut2 - cut1)),
+          decoder.feed(stream.subspan(cut2)), decoder.flush()})
+        for (Token &t : more) {
+            if (t.kind == Token::Kind::Noise && !all.empty() && all.back().kind == t.kind)
+                all.back().bytes.insert(all.back().bytes.end(), t.bytes.begin(), t.bytes.end());
+            else
+                all.push_back(std::move(t));
+        }
     if (decoder.hasPending())
         __builtin_trap();
-    return tokens;
-}
-
-// Every byte once, in order; a frame token is seven bytes that decode to its frame.
-bool accountsFor(const std::vector<Token> &tokens, std::span<const std::uint8_t> stream)
-{
-    Bytes joined;
-    for (const Token &t : tokens) {
-        if (t.bytes.empty() ||
-            (t.kind == Token::Kind::Frame &&
-             (t.bytes.size() != 7 ||
-              decodeFrame(std::span<const std::uint8_t, 7>(t.bytes.data(), 7)) != t.frame)))
-            return false;
-        joined.insert(joined.end(), t.bytes.begin(), t.bytes.end());
-    }
-    return joined == Bytes(stream.begin(), stream.end());
+    return all;
 }
 
 } // namespace
@@ -67,10 +46,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::swap(cut1, cut2);
     const auto whole = decode(stream, stream.size(), stream.size());
     const auto pieces = decode(stream, cut1, cut2);
+    // Every byte once, in order; a frame token is seven bytes that decode to its frame.
+    std::vector<std::uint8_t> joined;
+    for (const Token &t : whole) {
+        if (t.bytes.empty() ||
+            (t.kind == Token::Kind::Frame &&
+             (t.bytes.size() != 7 ||
+              decodeFrame(std::span<const std::uint8_t, 7>(t.bytes.data(), 7)) != t.frame)))
+            __builtin_trap();
+        joined.insert(joined.end(), t.bytes.begin(), t.bytes.end());
+    }
     const auto same = [](const Token &a, const Token &b) {
         return a.kind == b.kind && a.bytes == b.bytes && a.frame == b.frame;
     };
-    if (!accountsFor(whole, stream) ||
+    if (joined != std::vector(stream.begin(), stream.end()) ||
         !std::equal(whole.begin(), whole.end(), pieces.begin(), pieces.end(), same))
         __builtin_trap();
     return 0;

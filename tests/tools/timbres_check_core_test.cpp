@@ -1,0 +1,301 @@
+// What the checker finds in a bell program (each line's fate, the schedule, what
+// rings at one second, the bells a change of the clock skips or rings twice) and
+// in the operations log (what it says happened at one second of each day).
+#include "tools/timbres_check/clock_changes.h"
+#include "tools/timbres_check/log_replay.h"
+#include "tools/timbres_check/program_analysis.h"
+#include "tools/timbres_check/report.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <sstream>
+
+namespace {
+
+using P = Problem;
+using Times = std::vector<std::string>;
+constexpr int h = 3600, m = 60;
+
+// Each line alone, with CR LF after it: whether it fires, and why not or what to know.
+TEST(Program, eachLineFiresOrSaysWhyNot)
+{
+    const struct
+    {
+        std::string line;
+        std::vector<Problem> problems; // none: it fires
+        int meant;                     // the second it seems meant for, -1 none
+        std::vector<Note> notes = {};
+    } rows[] = {
+        {"3,17:45:30", {}, 17 * h + 45 * m + 30},
+        {"2;08:00:00", {}, 8 * h},
+        {"12,08:00:00", {}, 8 * h, {Note::ChannelIsFirstCharacter}},
+        {"12:00:00", {}, 12 * h, {Note::TimeAlone}},
+        {"1,8:00:00", {P::FieldWidth}, 8 * h},
+        {"1,08:00", {P::MissingSeconds}, 8 * h},
+        {"1,08:00:00 ", {P::TrailingBlank}, 8 * h},
+        {" 1,08:00:00", {P::LeadingBlank}, 8 * h},
+        {"0,08:00:00", {P::BadChannel}, 8 * h},
+        {"4,08:00:00", {P::BadChannel}, 8 * h},
+        {"08:00:00", {P::NoChannel}, 8 * h},
+        {"1,24:00:00", {P::HourOutOfRange}, -1},
+        {"1,07:60:00", {P::MinuteOutOfRange}, -1},
+        {"1,07:00:60", {P::SecondOutOfRange}, -1},
+        {"1,08:00:00 recreo", {P::TextAfterTime}, 8 * h},
+        {"\t5,8:61 ",
+         {P::LeadingBlank, P::BadChannel, P::FieldWidth, P::MissingSeconds, P::MinuteOutOfRange,
+          P::TrailingBlank},
+         -1},
+        {"1,008:0000:00 ", {P::FieldWidth, P::TrailingBlank}, 8 * h},
+        {"1,100:00:00 ", {P::FieldWidth, P::TrailingBlank}, -1},
+    };
+    for (const auto &[line, problems, meant, notes] : rows) {
+        const ProgramAnalysis a = analyseProgram(line + "\r\n");
+        ASSERT_EQ(a.bells.size(), 1u) << line;
+        const bool fires = problems.empty();
+        EXPECT_TRUE(a.bells[0].fires == fires && a.everyBellFires() == fires &&
+                    a.bells[0].problems == problems && a.bells[0].notes == notes &&
+                    a.bells[0].meantSecond == meant &&
+                    a.schedule[0].size() + a.schedule[1].size() + a.schedule[2].size() == fires)
+            << '"' << line << '"';
+    }
+}
+
+// Lines that do not look like bells are left out. An editor shows four lines where
+// the program reads two: the first three joined, and the last piece matches what
+// the joined line rings, so it does ring. The schedule is in time order, each bell
+// once, and bells listed twice are told.
+TEST(Program, readsLinesAsTheProgramDoesAndListsTheSchedule)
+{
+    const ProgramAnalysis none =
+        analyseProgram("Canal,HH:MM:SS\r\nRecreo 10:30\r\n\r\n1 de mayo: fiesta\r\n7\r\n");
+    EXPECT_TRUE(none.bells.empty() && none.everyBellFires() && !none.empty &&
+                analyseProgram("").empty);
+    const ProgramAnalysis joined = analyseProgram("1,08:00:00\n2,09:00:00\n1,10:00:00\r3,11:00:00");
+    std::string told;
+    for (const BellLineReport &b : joined.bells)
+        told += std::to_string(b.line) + (b.fires ? " fires " : " joined ") + b.readTime +
+                (b.fires || b.problems == std::vector{P::JoinedByLf} ? ";" : "?;");
+    EXPECT_EQ(told, "1 joined 10:00:00;2 joined 10:00:00;3 fires 10:00:00;4 fires 11:00:00;");
+    EXPECT_EQ(joined.schedule, (std::array<Times, 3>{Times{"10:00:00"}, {}, Times{"11:00:00"}}));
+
+    const ProgramAnalysis a = analyseProgram(
+        "2,10:00:00\r\n1,09:00:00\r\n12,09:00:00\r\n1,08:00:00\r\n2,10:00:00\r\n3,23:59:59\r\n");
+    EXPECT_EQ(a.schedule, (std::array<Times, 3>{Times{"08:00:00", "09:00:00"}, Times{"10:00:00"},
+                                                Times{"23:59:59"}}));
+    ASSERT_EQ(a.duplicates.size(), 2u);
+    EXPECT_TRUE(a.duplicates[0].bell == (Bell{1, "09:00:00"}) &&
+                a.duplicates[0].lines == (std::vector<int>{2, 3}) &&
+                a.duplicates[1].bell == (Bell{2, "10:00:00"}) &&
+                a.duplicates[1].lines == (std::vector<int>{1, 5}));
+}
+
+// The --hora report and whether it is fine, its heading aside, with each "Línea N:
+// ..." told as N+ when it rings and N- when it never does, and other lines up to a
+// comma.
+std::string moment(std::string_view program, int second)
+{
+    char *buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE *out = ::open_memstream(&buffer, &size);
+    const bool fine = writeMomentReport(out, "timbres_1.txt", program, second);
+    std::fclose(out);
+    std::istringstream in(std::string(buffer, size));
+    std::free(buffer);
+    std::string told = fine ? "bien" : "mal", line;
+    for (std::getline(in, line); std::getline(in, line);) {
+        if (line.rfind("Línea ", 0) == 0)
+            told += ' ' + std::to_string(std::stoi(line.substr(std::string("Línea ").size()))) +
+                    (line.find("hace sonar el canal") != std::string::npos ? '+' : '-');
+        else if (line[0] != ' ')
+            told += ' ' + line.substr(0, line.find(','));
+    }
+    return told;
+}
+
+TEST(MomentReport, linesThatRingAndLinesMeantForThatSecond)
+{
+    const std::string program = "Canal,HH:MM:SS\r\n"    // 1
+                                "2,08:00:00\r\n"        // 2 rings channel 2
+                                "1,8:00:00\r\n"         // 3 meant for 08:00:00, never rings
+                                "12,08:00:00\r\n"       // 4 rings channel 1
+                                "3,08:00\r\n"           // 5 meant for 08:00:00, never rings
+                                "1,09:00:00\n"          // 6 joined to 7: read as 1 at 10:00:00
+                                "3,10:00:00\r\n"        // 7
+                                "1,10:00:00 recreo\r\n" // 8 meant for 10:00:00
+                                "3,23:59:59\r\n";       // 9
+    const std::pair<int, const char *> rows[] = {
+        {8 * h, "mal A esa hora suenan los canales 1 y 2. 2+ 3- 4+ 5-"},
+        {9 * h, "mal A esa hora no suena ningún canal. 6-"},
+        {10 * h, "mal A esa hora suena el canal 1. 7- 8- El canal 1 suena por una línea partida "
+                 "por un LF sin CR"},
+        {23 * h + 59 * m + 59, "bien A esa hora suena el canal 3. 9+"},
+        {12 * h, "mal A esa hora no suena ningún canal."},
+    };
+    for (const auto &[second, expected] : rows)
+        EXPECT_EQ(moment(program, second), expected);
+}
+
+// Each change as the days and local hours it skips or lives twice.
+std::string text(const std::vector<ClockChange> &changes)
+{
+    std::string out;
+    for (const ClockChange &c : changes)
+        out += std::to_string(c.year) + '-' + std::to_string(c.month) + '-' +
+               std::to_string(c.day) + ' ' + std::to_string(c.fromSecond) + '-' +
+               std::to_string(c.toSecond) + (c.skipped ? " skipped;" : " twice;");
+    return out;
+}
+
+constexpr std::int64_t madridSpring2027 = 1806195600; // 2027-03-28 01:00 UTC
+constexpr std::int64_t madridAutumn2027 = 1824944400; // 2027-10-31 01:00 UTC
+
+// The local hours a change skips or lives twice, and only the bells inside them.
+TEST(Zone, warnsOfBellsInsideTheHourAChangeSkipsOrLivesTwice)
+{
+    const auto changes =
+        clockChanges({{madridSpring2027, 3600, 7200}, {madridAutumn2027, 7200, 3600}});
+    EXPECT_EQ(text(changes), "2027-3-28 7200-10800 skipped;2027-10-31 7200-10800 twice;");
+    const auto warnings =
+        daylightWarnings({{{"01:59:59", "02:00:00"}, {"02:59:59", "03:00:00"}, {}}}, changes);
+    ASSERT_EQ(warnings.size(), 4u);
+    EXPECT_TRUE(warnings[0].bell == (Bell{1, "02:00:00"}) &&
+                warnings[1].bell == (Bell{2, "02:59:59"}) && warnings[0].change.skipped &&
+                !warnings[3].change.skipped);
+}
+
+using V = Verdict;
+using E = LogEvent;
+
+// The log lines of one day, '|' between them, each "HH:MM:SS WORD details".
+QByteArray logText(const QByteArray &date, const std::string &lines, const char *program)
+{
+    QByteArray text;
+    for (const QByteArray &l : QByteArray::fromStdString(lines).split('|'))
+        if (!l.isEmpty())
+            text += date + ' ' + l.left(8) + ".000 " + program + ' ' + l.mid(9) + '\n';
+    return text;
+}
+
+std::vector<LogEntry> read(const QString &path, const QByteArray &text, int skipped = 0)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    file.close();
+    int bad = -1;
+    QString error;
+    const auto lines = readLogFile(path, &bad, &error);
+    EXPECT_TRUE(lines && bad == skipped) << error.toStdString();
+    return lines.value_or(std::vector<LogEntry>{});
+}
+
+// A month of a school's log (December 2026, when Madrid keeps one offset), one story
+// a day, each asked about at 08:00:00: whether the bell rang, else what stood in its
+// way and the line that says so.
+TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
+{
+    const std::string open = "07:30:00 INICIO|07:30:01 ABIERTO puerto=COM1|", end = "|18:00:00 FIN";
+    const struct
+    {
+        std::string lines;
+        Verdict verdict;
+        std::optional<LogEvent> cause; // the event of the line it rests on
+        const char *program = "Sonvira";
+    } days[] = {
+        {"09:00:00 INICIO|09:00:01 ABIERTO" + end, V::BeforeLog, E::Inicio, ""},
+        {open + "08:00:03 DISPARO canal=2" + end, V::Fired, E::Disparo},
+        {"", V::NotRunning, E::Fin}, // the FIN of the 2nd stands
+        {open + "07:50:00 CERRADO" + end, V::PortClosed, E::Cerrado},
+        {"07:30:00 INICIO" + end, V::PortClosed, E::Inicio},
+        {"07:30:00 INICIO|07:30:01 APERTURA_FALLIDA" + end, V::OpeningFailed, E::AperturaFallida},
+        {open + "07:40:00 PERDIDO|09:00:00 RECUPERADO" + end, V::DeviceLost, E::Perdido},
+        // Back before; another program, the clock unsynchronised, lines lost: nothing
+        // in the log stood in the way.
+        {open +
+             "07:40:00 PERDIDO|07:50:00 RECUPERADO|07:51:00 PROGRAMA archivo=timbres_2.txt|"
+             "07:52:00 RELOJ sincronizado=no|07:53:00 RESUMEN perdidas=4|08:00:02 ERROR_ENVIO" +
+             end,
+         V::NothingInTheWay,
+         {}},
+        {open + "07:45:00 PROGRAMA_ILEGIBLE" + end, V::ProgramUnreadable, E::ProgramaIlegible},
+        {open + "07:45:00 PROGRAMA_ILEGIBLE|07:59:59 PROGRAMA_LEGIBLE" + end,
+         V::NothingInTheWay,
+         {}},
+        {open + "07:45:00 PROGRAMA_SOLO_LF" + end, V::ProgramLfOnly, E::ProgramaSoloLf},
+        // Silent from 05:00 until after 08:00: the PC was off.
+        {"05:00:00 INICIO|05:00:01 ABIERTO|09:00:00 RESUMEN" + end, V::LogSilent, E::Abierto},
+        {open + "08:00:20 SALTO segundos=+30" + end, V::ClockSkipped, E::Salto},
+        // Sonvira ended; repetidores rings by hand, then runs on with nothing new.
+        {open + "08:00:05 DISPARO canal=1", V::Fired, E::Disparo, "repetidores"},
+        {"07:30:00 RESUMEN", V::NothingInTheWay, {}, "repetidores"},
+        {"07:00:00 RESUMEN", V::AfterLog, E::Resumen, ""},
+    };
+    // Rotated in three files, the newest with a torn last line and one empty, given
+    // newest first.
+    QByteArray older, newer;
+    for (int d = 0; d < int(std::size(days)); ++d)
+        (d < 8 ? older : newer) +=
+            logText(QDate(2026, 12, d + 1).toString(Qt::ISODate).toLatin1(), days[d].lines,
+                    *days[d].program ? days[d].program : "Sonvira");
+    QTemporaryDir dir;
+    const std::vector<LogEntry> log = mergeLogs(
+        {read(dir.filePath("registro.txt"), newer + "2026-12-16 07:00:01.0", 1),
+         read(dir.filePath("registro.1.txt"), older), read(dir.filePath("registro.2.txt"), "")});
+    const auto eventAt = [&](int i) {
+        return i < 0 ? std::nullopt : std::optional(log[std::size_t(i)].event);
+    };
+    const std::vector<DayFinding> found = replayLog(log, 8 * 3600);
+    ASSERT_EQ(found.size(), std::size(days));
+    for (std::size_t d = 0; d < found.size(); ++d)
+        EXPECT_TRUE(found[d].day == QDate(2026, 12, int(d) + 1) &&
+                    found[d].verdict == days[d].verdict &&
+                    eventAt(found[d].cause) == days[d].cause &&
+                    found[d].program == QLatin1StringView(days[d].program))
+            << "day " << d + 1;
+
+    // What the 8th adds: the program in use, the clock, the lost lines, the window.
+    const DayFinding &eighth = found[7];
+    EXPECT_EQ(std::vector({eventAt(eighth.programFile), eventAt(eighth.unsynchronised),
+                           eventAt(eighth.dropped)}),
+              std::vector<std::optional<E>>({E::Programa, E::Reloj, E::Resumen}));
+    ASSERT_EQ(eighth.window.size(), 1u);
+    EXPECT_EQ(eventAt(eighth.window[0]), E::ErrorEnvio);
+    // A new start forgets the clock; lost lines count for a day.
+    EXPECT_TRUE(found[9].unsynchronised < 0 && found[9].dropped < 0);
+}
+
+// Files merge by time in whatever order they are given; each keeps its own order,
+// even where its clock went back.
+TEST(LogReplay, filesMergeByTimeAndKeepTheirOwnOrder)
+{
+    const auto at = [](const char *time, LogEvent e) {
+        return LogEntry{QDateTime(QDate(2026, 12, 20), QTime::fromString(time), Qt::LocalTime),
+                        "Sonvira",
+                        e,
+                        {}};
+    };
+    const std::vector<LogEntry> a = {at("10:00:00", E::Inicio), at("10:10:00", E::Abierto),
+                                     at("10:05:00", E::Salto), at("10:06:00", E::Cerrado)};
+    const std::vector<LogEntry> b = {at("10:20:00", E::Resumen), at("10:30:00", E::Fin)};
+    const std::vector<LogEntry> c = {at("09:00:00", E::Mensaje)};
+    const std::vector<LogEntry> expected = {c[0], a[0], a[1], a[2], a[3], b[0], b[1]};
+    for (const auto &files : {std::vector{a, b, c}, std::vector{b, c, a}, std::vector{c, a, b}})
+        EXPECT_EQ(mergeLogs(files), expected);
+}
+
+// 02:30:00 does not exist in Madrid on 29 March 2026.
+TEST(LogReplay, aTimeTheClockSkipsIsToldApart)
+{
+    QTemporaryDir dir;
+    const auto found = replayLog(
+        read(dir.filePath("registro.txt"), logText("2026-03-28", "10:00:00 INICIO", "Sonvira") +
+                                               logText("2026-03-30", "10:00:00 FIN", "Sonvira")),
+        2 * 3600 + 30 * 60);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[1].verdict, V::NoSuchTime);
+}
+
+} // namespace
