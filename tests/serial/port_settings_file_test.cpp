@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -80,4 +83,22 @@ TEST(PortSettingsFile, WriteReplacesTheFileWholeOrLeavesItAlone)
         << error.toStdString();
     EXPECT_EQ(contents(path), longer);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"puertos.txt"_s});
+}
+
+// A data folder the operator may not write to, with puertos.txt writable: the port is
+// written in place rather than lost with a replacement that cannot be made.
+TEST(PortSettingsFile, ReadOnlyFolderWritesInPlace)
+{
+    QTemporaryDir home;
+    const QString folder = home.filePath(u"Quirzal"_s), path = folder + u"/puertos.txt"_s;
+    ASSERT_TRUE(QDir().mkpath(folder) && put(path, "\" 1\"\r\n"));
+    for (const auto &[name, mode] : {std::pair{home.path(), 0755}, {folder, 0555}, {path, 0666}})
+        ASSERT_EQ(::chmod(QFile::encodeName(name).constData(), mode), 0);
+    ::setfsuid(65534); // root would write whatever the modes say
+    QString error;
+    const bool written = writeSavedPort(path, 3, &error);
+    ::setfsuid(::geteuid());
+    EXPECT_TRUE(written) << error.toStdString();
+    EXPECT_EQ(contents(path), "\" 3\"\r\n");
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
 }
