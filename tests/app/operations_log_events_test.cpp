@@ -75,7 +75,6 @@ TEST(OperationsLogEvents, TheLineAndTheProgramAsTheyHappen)
 TEST(OperationsLogEvents, TheClockAndTheHourlySummary)
 {
     WindowOnLine w(Edition::Sonvira);
-    RecordingOperationsLog &log = w.fake.log;
     w.start();
     w.fake.clock.set(QDateTime(QDate(2026, 12, 7), QTime(7, 0, 0, 20)));
     for (int half = 0; half < 8; ++half, w.fake.clock.advanceMs(500)) {
@@ -89,9 +88,9 @@ TEST(OperationsLogEvents, TheClockAndTheHourlySummary)
         w.frame(at);
     w.frame("07:59:58.020"); // the clock stepped: no second in between is missed
     w.frame("08:00:00.030"); // an hour after the first tick: the summary, before its frame
-    const QStringList events = told(log).filter(QRegularExpression("^(RELOJ|SALTO|RESUMEN)"));
-    EXPECT_EQ(events, (QStringList{"RELOJ sincronizado=no", "RELOJ sincronizado=si",
-                                   "SALTO segundos=+3593", "SALTO segundos=+2",
-                                   "RESUMEN tramas=12 segundos_irregulares=1 retraso_max_ms=100 "
-                                   "reloj_sincronizado=si error_estimado_ms=2"}));
+    EXPECT_EQ(told(w.fake.log).filter(QRegularExpression("^(RELOJ|SALTO|RESUMEN)")),
+              (QStringList{"RELOJ sincronizado=no", "RELOJ sincronizado=si", "SALTO segundos=+3593",
+                           "SALTO segundos=+2",
+                           "RESUMEN tramas=12 segundos_irregulares=1 retraso_max_ms=100 "
+                           "reloj_sincronizado=si error_estimado_ms=2"}));
 }
