@@ -1,0 +1,37 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the service is asked to run, or the start of why it refuses: never a program
+// outside the data folder, nor one the program list would not offer.
+TEST(CommandLine, TheServiceRunsOnlyAProgramOfItsDataFolder)
+{
+    const std::pair<QStringList, QString> rows[] = {
+        {{"-platform", "offscreen"}, "ventana"},
+        {{"--servicio"}, "servicio  "},
+        {{"--programa", "timbres_2.txt", "--servicio", "--datos", "/srv/q/"},
+         "servicio timbres_2.txt /srv/q"},
+        {{"--servicio", "--programa", "timbres/../../timbres_1.txt"},
+         "el programa de timbres debe"},
+        {{"--servicio", "--programa", "horario.txt"}, "el programa de timbres debe"},
+        {{"--servicio", "--datos", "Quirzal"}, "la carpeta de datos debe"},
+        {{"--servicio", "--datos"}, "falta el valor de --datos"},
+        {{"--servicio", "--programa", ""}, "falta el valor de --programa"},
+        {{"--servicio", "-d"}, "opción desconocida: -d"},
+    };
+    for (const auto &[arguments, expected] : rows) {
+        CommandLine line;
+        QString error;
+        const bool runs = parseCommandLine(Edition::Sonvira, arguments, &line, &error);
+        const QString got = !runs           ? error
+                            : !line.service ? QStringLiteral("ventana")
+                                            : "servicio " + line.program + ' ' + line.dataFolder;
+        EXPECT_TRUE(got.startsWith(expected)) << got.toStdString();
+    }
+    CommandLine line;
+    EXPECT_FALSE(parseCommandLine(Edition::Repetidores, {"--servicio"}, &line, nullptr));
+}
+
+} // namespace
