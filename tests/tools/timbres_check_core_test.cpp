@@ -267,25 +267,6 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
     EXPECT_TRUE(found[9].unsynchronised < 0 && found[9].dropped < 0);
 }
 
-// Files merge by time in whatever order they are given; each keeps its own order,
-// even where its clock went back.
-TEST(LogReplay, filesMergeByTimeAndKeepTheirOwnOrder)
-{
-    const auto at = [](const char *time, LogEvent e) {
-        return LogEntry{QDateTime(QDate(2026, 12, 20), QTime::fromString(time), Qt::LocalTime),
-                        "Sonvira",
-                        e,
-                        {}};
-    };
-    const std::vector<LogEntry> a = {at("10:00:00", E::Inicio), at("10:10:00", E::Abierto),
-                                     at("10:05:00", E::Salto), at("10:06:00", E::Cerrado)};
-    const std::vector<LogEntry> b = {at("10:20:00", E::Resumen), at("10:30:00", E::Fin)};
-    const std::vector<LogEntry> c = {at("09:00:00", E::Mensaje)};
-    const std::vector<LogEntry> expected = {c[0], a[0], a[1], a[2], a[3], b[0], b[1]};
-    for (const auto &files : {std::vector{a, b, c}, std::vector{b, c, a}, std::vector{c, a, b}})
-        EXPECT_EQ(mergeLogs(files), expected);
-}
-
 // 02:30:00 does not exist in Madrid on 29 March 2026.
 TEST(LogReplay, aTimeTheClockSkipsIsToldApart)
 {
