@@ -28,7 +28,7 @@ void pull(PseudoTerminal &line)
 // the pair of boxes comes at the first failing tick, never stacked by ticks under
 // it, then at most once a minute. Nothing reaches the system's own name for the
 // port, which may be another device altogether. The entry put back ends the outage
-// within one tick, and a new outage is told at once.
+// within one tick, and a new outage is told at once. "Cerrar puerto" closes it out.
 TEST(Faults, AdapterPulledOutAndPutBack)
 {
     WindowOnLine w(Edition::Sonvira);
@@ -69,6 +69,8 @@ TEST(Faults, AdapterPulledOutAndPutBack)
     w.form->Boton_Abrir->click();
     ASSERT_FALSE(w.form->MSComm1->setCommPort(1));
     EXPECT_EQ(w.told().last(), "Error detectado: " + w.form->MSComm1->errorString());
+    w.form->Boton_Cerrar->click(); // the lost device takes no farewell, and closes all the same
+    EXPECT_TRUE(w.told().last() == "Puertos COM: cerrados OK" && !w.form->MSComm1->portOpen());
 }
 
 // Ticks go on while a box is open, and other things happen: presses that reach the
