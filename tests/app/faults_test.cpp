@@ -209,6 +209,5 @@ TEST(Faults, DataFolderMissing)
     ASSERT_TRUE(QDir(w.fake.dataFolder()).removeRecursively());
     w.form->Form_Load();
     EXPECT_EQ(w.told().last(), "Puerto COM 1: abierto OK") << w.told().join(u'|').toStdString();
-    EXPECT_EQ(w.frame("08:00:00.020"), "08:00:00 70");
     EXPECT_EQ(w.settings(), "\" 1\"\r\n");
 }

@@ -19,7 +19,6 @@ TEST(Opening, ByChoiceOrSavedPortOrRefusedAndAtStartUp)
     // serial component's port afterwards.
     const std::tuple<Edition, How, const char *, const char *, int, int, int, bool, int> rows[] = {
         {S, Abrir, "\" 4\"\r\n", "2", 2, 1200, 2, true, 2},
-        {S, Abrir, "", "3", 3, 600, 3, true, 3},
         {S, Abrir, "", "4", 4, 2400, 4, true, 4},
         {S, Abrir, "puerto COM 2\n", "2", 0, 2400, 2, true, 2},
         {S, Abrir, "/", "2", 2, 300, 2, true, 2},

@@ -218,12 +218,6 @@ TEST(WallClockTimer, TicksJustAfterEveryHalfSecond)
     }
 }
 
-void touch(const QString &path)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-}
-
 QStringList shown(const FileListBox *list)
 {
     QStringList names;
@@ -250,6 +244,7 @@ void clickOn(FileListBox *list, const QString &name)
 // stand-in that the recording launcher never runs.
 TEST(ProgramSelection, File1EditsTheChosenProgramAndFile2PutsItInUse)
 {
+    const auto touch = [](const QString &path) { ASSERT_TRUE(WindowOnLine::put(path, {})); };
     FakeHost fake;
     const QString bin = fake.home.path() + QStringLiteral("/bin"), editor = bin + "/gedit";
     const QString work = fake.home.path() + QStringLiteral("/carpeta de trabajo");
