@@ -56,31 +56,6 @@ TEST(Tick, FireBitsFollowTheProgramAndThePresses)
     }
 }
 
-// A program saved with line feeds alone is read by the same rule as ever: its lines
-// joined are one that ends in a line feed, and nothing rings. The operator is told once
-// which file and what to do; told again only after the file was fixed in between.
-TEST(Tick, ProgramWithLineFeedsAloneIsToldOnce)
-{
-    WindowOnLine w(Edition::Sonvira);
-    w.start();
-    const QString program = w.fake.host.places.defaultProgram();
-    const std::tuple<const char *, const char *, int> steps[] = {
-        {"1,12:00:00\n3,12:00:00\n", "12:00:00 70", 1},
-        {"1,12:00:00\n3,12:00:00\n", "12:00:00 70", 1},
-        {"1,12:00:00\r\n3,12:00:00\r\n", "12:00:00 7a", 1},
-        {"1,12:00:00\n3,12:00:00\n", "12:00:00 70", 2}};
-    for (const auto &[content, frame, told] : steps) {
-        ASSERT_TRUE(w.put(program, content));
-        EXPECT_EQ(w.frame("12:00:00.020"), frame) << content;
-        ASSERT_EQ(w.told().size(), told) << content;
-        w.frame("12:00:01.020"); // the words go back to rest
-    }
-    EXPECT_TRUE(w.told()[0].startsWith("El programa de timbres " + program +
-                                       " tiene líneas que terminan solo con un salto de línea"))
-        << w.told()[0].toStdString();
-    EXPECT_TRUE(w.told()[0].contains("timbres-check " + program));
-}
-
 // The time of day in the operator's regional format: a 12-hour clock under en_US, a
 // 24-hour one under es_ES. Label6 shows it; the frame and Texto_a_Enviar carry the
 // 24-hour time whatever the format, and a bell at 15:00:00 rings. Run once per locale
