@@ -280,8 +280,6 @@ TEST(ProgramSelection, File1EditsTheChosenProgramAndFile2PutsItInUse)
     QTest::keyClick(form.File1, Qt::Key_Up);
     // Outside File2's own pattern, yet it is what the tick will read.
     EXPECT_EQ(inUse(), work + QStringLiteral("/timbre_sabado.txt"));
-    QTest::keyClick(form.File2, Qt::Key_Down);
-    EXPECT_EQ(inUse(), work + QStringLiteral("/timbres de verano.txt"));
     touch(work + QStringLiteral("/Timbre.txt")); // lands before the selected name
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown(form.File1).first() == "Timbre.txt"; }));
     EXPECT_EQ(form.File1->fileName(), QStringLiteral("timbre_sabado.txt"));
