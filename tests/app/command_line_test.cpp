@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 // What the service is asked to run, or the start of why it refuses: never a program
 // outside the data folder, nor one the program list would not offer.
 TEST(CommandLine, TheServiceRunsOnlyAProgramOfItsDataFolder)
@@ -33,5 +31,3 @@ TEST(CommandLine, TheServiceRunsOnlyAProgramOfItsDataFolder)
     CommandLine line;
     EXPECT_FALSE(parseCommandLine(Edition::Repetidores, {"--servicio"}, &line, nullptr));
 }
-
-} // namespace

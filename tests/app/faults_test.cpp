@@ -28,7 +28,7 @@ void pull(PseudoTerminal &line)
 // the pair of boxes comes at the first failing tick, never stacked by ticks under
 // it, then at most once a minute. Nothing reaches the system's own name for the
 // port, which may be another device altogether. The entry put back ends the outage
-// within one tick, and a new outage is told at once.
+// within one tick, and a new outage is told at once. "Cerrar puerto" closes it out.
 TEST(Faults, AdapterPulledOutAndPutBack)
 {
     WindowOnLine w(Edition::Sonvira);
@@ -69,6 +69,8 @@ TEST(Faults, AdapterPulledOutAndPutBack)
     w.form->Boton_Abrir->click();
     ASSERT_FALSE(w.form->MSComm1->setCommPort(1));
     EXPECT_EQ(w.told().last(), "Error detectado: " + w.form->MSComm1->errorString());
+    w.form->Boton_Cerrar->click(); // the lost device takes no farewell, and closes all the same
+    EXPECT_TRUE(w.told().last() == "Puertos COM: cerrados OK" && !w.form->MSComm1->portOpen());
 }
 
 // Ticks go on while a box is open, and other things happen: presses that reach the
@@ -138,7 +140,8 @@ TEST(Faults, SatelliteFloodsTheLine)
 // tick returns at once and sends its frame (before any notice: the tick's own test has
 // the order); the program in use is never read in part, a binary one by the same rule
 // as text; what cannot be read is told once, and told again only after a readable one
-// in between. (A FIFO, a device and a folder are one branch of the reader, whose own
+// in between; so is a program saved with line feeds alone, which says which file and
+// what to do. (A FIFO, a device and a folder are one branch of the reader, whose own
 // test has them all.)
 TEST(Faults, BellProgramReplacedDeletedOrHostile)
 {
@@ -149,29 +152,43 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
         const QString saved = program + QStringLiteral(".nuevo");
         return w.put(saved, content) && ::rename(qPrintable(saved), qPrintable(program)) == 0;
     };
-    const std::tuple<const char *, std::function<bool()>, const char *> steps[] = {
-        {"huge", [&] { return QFile::resize(program, 65 << 20); }, "70"},
+    const auto lineFeedsAlone = [&] { return replace("1,08:00:00\n3,08:00:00\n"); };
+    const std::tuple<const char *, std::function<bool()>, const char *, int> steps[] = {
+        {"huge", [&] { return QFile::resize(program, 65 << 20); }, "70", 1},
         {"fifo", [&] { return QFile::remove(program) && ::mkfifo(qPrintable(program), 0644) == 0; },
-         "70"},
-        {"binary", [&] { return replace(QByteArray("\0\xff\0\r\n2,08:00:00\r\n\0", 17)); }, "74"},
-        {"deleted", [&] { return QFile::remove(program); }, "70"},
+         "70", 1},
+        {"binary", [&] { return replace(QByteArray("\0\xff\0\r\n2,08:00:00\r\n\0", 17)); }, "74",
+         1},
+        {"deleted", [&] { return QFile::remove(program); }, "70", 2},
+        // Line feeds alone: the lines joined are one, and nothing rings.
+        {"LF", lineFeedsAlone, "70", 3},
+        {"LF again", lineFeedsAlone, "70", 3},
+        {"CR LF", [&] { return replace("1,08:00:00\r\n3,08:00:00\r\n"); }, "7a", 3},
+        {"LF once more", lineFeedsAlone, "70", 4},
     };
     ::alarm(20); // a tick that blocks ends the test with the alarm instead of hanging it
-    for (const auto &[what, make, command] : steps) {
+    for (const auto &[what, make, command, told] : steps) {
         ASSERT_TRUE(make()) << what;
         QElapsedTimer tick;
         tick.start();
         w.tick("08:00:00.020");
         EXPECT_LT(tick.elapsed(), 100) << what;
         EXPECT_EQ(carried(w.pty.readCount(7)), std::string("08:00:00 ") + command) << what;
+        EXPECT_EQ(w.told().size(), told) << what;
         w.frame("08:00:01.020"); // the words back to rest
     }
     ::alarm(0);
     const QString ringsNot =
         QStringLiteral(". Los relojes siguen en hora, pero no sonará ningún timbre del programa.");
-    EXPECT_EQ(w.told(), (QStringList{"No se puede leer el programa de timbres " + program +
-                                         ": es demasiado grande (más de 64 MB)" + ringsNot,
-                                     "No existe el programa de timbres " + program + ringsNot}));
+    const QString lineFeeds = "El programa de timbres " + program +
+                              " tiene líneas que terminan solo con un salto de línea";
+    EXPECT_EQ(w.told().mid(0, 2),
+              (QStringList{"No se puede leer el programa de timbres " + program +
+                               ": es demasiado grande (más de 64 MB)" + ringsNot,
+                           "No existe el programa de timbres " + program + ringsNot}));
+    EXPECT_TRUE(w.told().value(2).startsWith(lineFeeds) &&
+                w.told().value(3).startsWith(lineFeeds) &&
+                w.told().value(2).contains("timbres-check " + program));
 }
 
 // A port another program holds; a COM entry that leads to something that is not a
@@ -207,6 +224,5 @@ TEST(Faults, DataFolderMissing)
     ASSERT_TRUE(QDir(w.fake.dataFolder()).removeRecursively());
     w.form->Form_Load();
     EXPECT_EQ(w.told().last(), "Puerto COM 1: abierto OK") << w.told().join(u'|').toStdString();
-    EXPECT_EQ(w.frame("08:00:00.020"), "08:00:00 70");
     EXPECT_EQ(w.settings(), "\" 1\"\r\n");
 }

@@ -25,9 +25,8 @@ for i in $(seq 500); do [ -e "$0.go" ] && exit; sleep 0.02; done; touch "$0.done
         QFile::setPermissions(editor, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     ProcessLauncher launcher;
     RecordingMessageBoxes messages;
-    Host host{fake.clock, messages,
-              launcher,   Places(fake.home.path(), folder, fake.home.path()),
-              fake.log,   fake.clockSync};
+    const Places places(fake.home.path(), folder, fake.home.path());
+    Host host{fake.clock, messages, launcher, places, fake.log, fake.clockSync};
     Form1 form(Edition::Sonvira, host);
     form.Timer1->stop();
 

@@ -19,7 +19,6 @@ TEST(Opening, ByChoiceOrSavedPortOrRefusedAndAtStartUp)
     // serial component's port afterwards.
     const std::tuple<Edition, How, const char *, const char *, int, int, int, bool, int> rows[] = {
         {S, Abrir, "\" 4\"\r\n", "2", 2, 1200, 2, true, 2},
-        {S, Abrir, "", "3", 3, 600, 3, true, 3},
         {S, Abrir, "", "4", 4, 2400, 4, true, 4},
         {S, Abrir, "puerto COM 2\n", "2", 0, 2400, 2, true, 2},
         {S, Abrir, "/", "2", 2, 300, 2, true, 2},
@@ -75,26 +74,23 @@ TEST(Opening, ByChoiceOrSavedPortOrRefusedAndAtStartUp)
     }
 }
 
-// "Cerrar puerto": the words by each channel's choice, a pending firing dropped; the
-// farewell string once; the port closed before it says so; a lost device closed all the
-// same; a second press finds nothing to do.
-TEST(Closing, SetsTheWordsSaysGoodbyeAndClosesEvenALostDevice)
+// "SI" and "NO" set their channel's word. "Cerrar puerto": the words by each channel's
+// choice, a pending firing dropped; the farewell string once; the port closed before it
+// says so; a second press finds nothing; a tick then shows "Detenido..." and the time.
+TEST(Closing, SetsTheWordsSaysGoodbyeAndCloses)
 {
-    // The options chosen ("SI" 1 to 3, "NO" 4 to 6) and the words they leave; none for
-    // the lost device.
-    for (auto [options, words] : {std::pair{"153", "SCS"}, {"426", "CSC"}, {"", "SSS"}}) {
+    // The options chosen ("SI" 1 to 3, "NO" 4 to 6) and the words they leave.
+    for (auto [options, words] : {std::pair{"45613", "SCS"}, {"4652", "CSC"}}) {
         SCOPED_TRACE(words);
-        const bool lost = !*options;
-        WindowOnLine w(lost ? R : S);
+        WindowOnLine w(S);
         w.option(9)->setChecked(true); // 1200 bauds
         w.open();
-        for (const char *n = options; *n; ++n)
+        for (const char *n = options; *n; ++n) { // each over a pending firing
+            w.form->channels[std::size_t(*n - '1') % 3].state->setText(QStringLiteral("Disparo"));
             w.option(*n - '0')->setChecked(true);
-        w.form->channels[1].state->setText(QStringLiteral("Disparo"));
-        if (lost) {
-            w.pty.closeMaster();
-            QTest::qWait(50); // for the component to see it gone
         }
+        EXPECT_EQ(w.words(), words);
+        w.form->channels[1].state->setText(QStringLiteral("Disparo"));
         bool closed = false;
         w.fake.messages.whileOpen = [&](const QString &) { closed = !w.form->MSComm1->portOpen(); };
 
@@ -107,7 +103,10 @@ TEST(Closing, SetsTheWordsSaysGoodbyeAndClosesEvenALostDevice)
         EXPECT_EQ(w.form->Texto_a_Enviar->text(), "Apagados");
         w.form->Boton_Cerrar->click();
         EXPECT_EQ(w.told().size(), 1) << "a second press finds nothing to do";
-        EXPECT_EQ(w.pty.read(200), lost ? "" : "qqjjZZJJ==..") << "said once";
+        w.tick("08:00:00.020"); // the clock goes on, the line stays quiet
+        EXPECT_TRUE(w.status == "Detenido..." &&
+                    w.form->Label6->text() == regionalTimeText(QTime(8, 0)));
+        EXPECT_EQ(w.pty.read(200), "qqjjZZJJ==..") << "said once";
     }
     // The component closes whatever the device does, so its refusal is met only here.
     EXPECT_EQ(closingFailureMessages(3, 1, QStringLiteral("sin respuesta")),

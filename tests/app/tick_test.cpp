@@ -5,8 +5,7 @@
 // Steps in both programs: a tick at a time of day, with the frame it sends (time and
 // command byte) and the words it leaves; or a press or a choice between two ticks. A
 // satellite's echo is taken without a trace, and the send notification shows where the
-// frames go. After "Cerrar puerto" a tick shows "Detenido..." and the time, and sends
-// nothing after the closing string.
+// frames go.
 TEST(Tick, FireBitsFollowTheProgramAndThePresses)
 {
     const std::pair<const char *, const char *> sequences[] = {
@@ -46,39 +45,8 @@ TEST(Tick, FireBitsFollowTheProgramAndThePresses)
             EXPECT_EQ(w.form->MSComm1->input(), QByteArray());
             EXPECT_TRUE(QTest::qWaitFor([&] { return w.form->Texto_Mensajes->text() != "-"; }));
             EXPECT_EQ(w.form->Texto_Mensajes->text(), sonvira ? "Enviando por COM 2:" : "Enviando");
-
-            w.form->Boton_Cerrar->click();
-            w.tick("08:00:00.020");
-            EXPECT_EQ(w.status, "Detenido...");
-            EXPECT_EQ(w.form->Label6->text(), regionalTimeText(QTime(8, 0)));
-            EXPECT_EQ(w.pty.read(), "qqjjZZJJ==..");
         }
     }
-}
-
-// A program saved with line feeds alone is read by the same rule as ever: its lines
-// joined are one that ends in a line feed, and nothing rings. The operator is told once
-// which file and what to do; told again only after the file was fixed in between.
-TEST(Tick, ProgramWithLineFeedsAloneIsToldOnce)
-{
-    WindowOnLine w(Edition::Sonvira);
-    w.start();
-    const QString program = w.fake.host.places.defaultProgram();
-    const std::tuple<const char *, const char *, int> steps[] = {
-        {"1,12:00:00\n3,12:00:00\n", "12:00:00 70", 1},
-        {"1,12:00:00\n3,12:00:00\n", "12:00:00 70", 1},
-        {"1,12:00:00\r\n3,12:00:00\r\n", "12:00:00 7a", 1},
-        {"1,12:00:00\n3,12:00:00\n", "12:00:00 70", 2}};
-    for (const auto &[content, frame, told] : steps) {
-        ASSERT_TRUE(w.put(program, content));
-        EXPECT_EQ(w.frame("12:00:00.020"), frame) << content;
-        ASSERT_EQ(w.told().size(), told) << content;
-        w.frame("12:00:01.020"); // the words go back to rest
-    }
-    EXPECT_TRUE(w.told()[0].startsWith("El programa de timbres " + program +
-                                       " tiene líneas que terminan solo con un salto de línea"))
-        << w.told()[0].toStdString();
-    EXPECT_TRUE(w.told()[0].contains("timbres-check " + program));
 }
 
 // The time of day in the operator's regional format: a 12-hour clock under en_US, a
