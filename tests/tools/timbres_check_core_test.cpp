@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <optional>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -39,13 +40,11 @@ TEST(Program, eachLineFiresOrSaysWhyNot)
         {"1,08:00:00 ", {P::TrailingBlank}, 8 * h},
         {" 1,08:00:00", {P::LeadingBlank}, 8 * h},
         {"0,08:00:00", {P::BadChannel}, 8 * h},
-        {"4,08:00:00", {P::BadChannel}, 8 * h},
         {"08:00:00", {P::NoChannel}, 8 * h},
         {"1,24:00:00", {P::HourOutOfRange}, -1},
-        {"1,07:60:00", {P::MinuteOutOfRange}, -1},
         {"1,07:00:60", {P::SecondOutOfRange}, -1},
         {"1,08:00:00 recreo", {P::TextAfterTime}, 8 * h},
-        {"\t5,8:61 ",
+        {"\t4,8:60 ",
          {P::LeadingBlank, P::BadChannel, P::FieldWidth, P::MissingSeconds, P::MinuteOutOfRange,
           P::TrailingBlank},
          -1},
@@ -139,26 +138,17 @@ TEST(MomentReport, linesThatRingAndLinesMeantForThatSecond)
         EXPECT_EQ(moment(program, second), expected);
 }
 
-// Each change as the days and local hours it skips or lives twice.
-std::string text(const std::vector<ClockChange> &changes)
-{
-    std::string out;
-    for (const ClockChange &c : changes)
-        out += std::to_string(c.year) + '-' + std::to_string(c.month) + '-' +
-               std::to_string(c.day) + ' ' + std::to_string(c.fromSecond) + '-' +
-               std::to_string(c.toSecond) + (c.skipped ? " skipped;" : " twice;");
-    return out;
-}
-
-constexpr std::int64_t madridSpring2027 = 1806195600; // 2027-03-28 01:00 UTC
-constexpr std::int64_t madridAutumn2027 = 1824944400; // 2027-10-31 01:00 UTC
-
-// The local hours a change skips or lives twice, and only the bells inside them.
+// The local hours a change skips or lives twice, and only the bells inside them:
+// Madrid on 2027-03-28 and 2027-10-31, both at 01:00 UTC.
 TEST(Zone, warnsOfBellsInsideTheHourAChangeSkipsOrLivesTwice)
 {
-    const auto changes =
-        clockChanges({{madridSpring2027, 3600, 7200}, {madridAutumn2027, 7200, 3600}});
-    EXPECT_EQ(text(changes), "2027-3-28 7200-10800 skipped;2027-10-31 7200-10800 twice;");
+    const auto changes = clockChanges({{1806195600, h, 2 * h}, {1824944400, 2 * h, h}});
+    const auto fields = [](const ClockChange &c) {
+        return std::tuple(c.year, c.month, c.day, c.fromSecond, c.toSecond, c.skipped);
+    };
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_TRUE(fields(changes[0]) == std::tuple(2027, 3, 28, 2 * h, 3 * h, true) &&
+                fields(changes[1]) == std::tuple(2027, 10, 31, 2 * h, 3 * h, false));
     const auto warnings =
         daylightWarnings({{{"01:59:59", "02:00:00"}, {"02:59:59", "03:00:00"}, {}}}, changes);
     ASSERT_EQ(warnings.size(), 4u);
@@ -259,10 +249,9 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
     // What the 8th adds: the program in use, the clock, the lost lines, the window.
     const DayFinding &eighth = found[7];
     EXPECT_EQ(std::vector({eventAt(eighth.programFile), eventAt(eighth.unsynchronised),
-                           eventAt(eighth.dropped)}),
-              std::vector<std::optional<E>>({E::Programa, E::Reloj, E::Resumen}));
-    ASSERT_EQ(eighth.window.size(), 1u);
-    EXPECT_EQ(eventAt(eighth.window[0]), E::ErrorEnvio);
+                           eventAt(eighth.dropped), eventAt(eighth.window.at(0))}),
+              std::vector<std::optional<E>>({E::Programa, E::Reloj, E::Resumen, E::ErrorEnvio}));
+    EXPECT_EQ(eighth.window.size(), 1u);
     // A new start forgets the clock; lost lines count for a day.
     EXPECT_TRUE(found[9].unsynchronised < 0 && found[9].dropped < 0);
 }
@@ -271,12 +260,10 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
 TEST(LogReplay, aTimeTheClockSkipsIsToldApart)
 {
     QTemporaryDir dir;
-    const auto found = replayLog(
-        read(dir.filePath("registro.txt"), logText("2026-03-28", "10:00:00 INICIO", "Sonvira") +
-                                               logText("2026-03-30", "10:00:00 FIN", "Sonvira")),
-        2 * 3600 + 30 * 60);
-    ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[1].verdict, V::NoSuchTime);
+    const QByteArray text = logText("2026-03-28", "10:00:00 INICIO", "Sonvira") +
+                            logText("2026-03-30", "10:00:00 FIN", "Sonvira");
+    const auto found = replayLog(read(dir.filePath("registro.txt"), text), 2 * h + 30 * m);
+    EXPECT_TRUE(found.size() == 3 && found[1].verdict == V::NoSuchTime);
 }
 
 } // namespace
