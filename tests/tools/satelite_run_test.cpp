@@ -25,19 +25,38 @@ bool start(QProcess &satelite, const QString &link, const QStringList &more = {}
            linked();
 }
 
-// What only the running program shows: what is written to its link (noise, a frame
-// cut in two writes) reaches the monitor, each event is a line on stdout, its own
-// clock ends the one-second ring while the line is quiet, --stats tells the timing
-// of a line that brought frames as the last line, and on SIGTERM it ends normally
-// and takes away the link it made in place of one an earlier run left behind.
-TEST(SateliteRun, tellsWhatArrivesOnItsLinkAndTheTimingAsItEnds)
+// What only the running program shows. A plain file and a link to what is no
+// pseudo-terminal (a USB adapter) are the operator's: refused (status 1, a reason on
+// stderr) and left as they are; an argument that does not hold ends it with status 2.
+// Then a run: what is written to its link (noise, a frame cut in two writes) reaches
+// the monitor, each event is a line on stdout, its own clock ends the one-second ring
+// while the line is quiet, --stats tells the timing of a line that brought frames as
+// the last line, and on SIGTERM it ends normally and takes away the link it made in
+// place of one an earlier run left behind.
+TEST(SateliteRun, leavesTheOperatorsEntriesAndTellsWhatArrivesOnItsLink)
 {
     QTemporaryDir dir;
-    const QString link = dir.filePath(u"COM1"_s);
-    ASSERT_TRUE(QFile::link(dir.filePath(u"gone"_s), link)); // its pseudo-terminal went with it
+    const QString file = dir.filePath(u"COM1"_s), link = dir.filePath(u"COM2"_s);
+    QFile plain(file);
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly) && plain.write("mine") == 4 &&
+                QFile::link(file, link));
+    plain.close();
+    const std::tuple<QString, QStringList, int> rows[] = {
+        {file, {}, 1}, {link, {}, 1}, {dir.filePath(u"COM3"_s), {u"--preset"_s, u"0"_s}, 2}};
+    for (const auto &[entry, more, status] : rows) {
+        QProcess refused;
+        EXPECT_FALSE(start(refused, entry, more));
+        refused.waitForFinished(5000);
+        EXPECT_TRUE(refused.exitCode() == status && !refused.readAllStandardError().isEmpty());
+    }
+    ASSERT_TRUE(plain.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(plain.readAll() == "mine" && QFileInfo(link).symLinkTarget() == file);
+
+    const QString ours = dir.filePath(u"COM4"_s);
+    ASSERT_TRUE(QFile::link(dir.filePath(u"gone"_s), ours)); // its pseudo-terminal went with it
     QProcess satelite;
-    ASSERT_TRUE(start(satelite, link, {u"--preset"_s, u"1"_s, u"--stats"_s}));
-    const int port = ::open(QFile::encodeName(link).constData(), O_WRONLY | O_NOCTTY);
+    ASSERT_TRUE(start(satelite, ours, {u"--preset"_s, u"1"_s, u"--stats"_s}));
+    const int port = ::open(QFile::encodeName(ours).constData(), O_WRONLY | O_NOCTTY);
     ASSERT_GE(port, 0);
     QString out;
     const auto told = [&](const char *what) {
@@ -60,7 +79,7 @@ TEST(SateliteRun, tellsWhatArrivesOnItsLinkAndTheTimingAsItEnds)
     satelite.terminate();
     ASSERT_TRUE(satelite.waitForFinished(5000));
     EXPECT_EQ(satelite.exitStatus(), QProcess::NormalExit);
-    EXPECT_FALSE(QFileInfo(link).isSymLink()) << "the link outlived the program";
+    EXPECT_FALSE(QFileInfo(ours).isSymLink()) << "the link outlived the program";
     out += QString::fromLatin1(satelite.readAllStandardOutput());
     // A minute may turn during the run: its figures are a line among the events.
     out.remove(QRegularExpression(u"^ESTAD minuto .*\n"_s, QRegularExpression::MultilineOption));
@@ -73,29 +92,6 @@ TEST(SateliteRun, tellsWhatArrivesOnItsLinkAndTheTimingAsItEnds)
             .match(out);
     EXPECT_TRUE(timing.hasMatch() && timing.captured(3).toInt() + timing.captured(4).toInt() >= 1)
         << out.toStdString();
-}
-
-// A plain file and a link to what is no pseudo-terminal (a USB adapter) are the
-// operator's: refused (status 1, a reason on stderr) and left as they are; an
-// argument that does not hold ends it with status 2.
-TEST(SateliteRun, leavesTheOperatorsOwnEntriesAlone)
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(u"COM1"_s), link = dir.filePath(u"COM2"_s);
-    QFile plain(file);
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly) && plain.write("mine") == 4 &&
-                QFile::link(file, link));
-    plain.close();
-    const std::tuple<QString, QStringList, int> rows[] = {
-        {file, {}, 1}, {link, {}, 1}, {dir.filePath(u"COM3"_s), {u"--preset"_s, u"0"_s}, 2}};
-    for (const auto &[entry, more, status] : rows) {
-        QProcess satelite;
-        EXPECT_FALSE(start(satelite, entry, more));
-        satelite.waitForFinished(5000);
-        EXPECT_TRUE(satelite.exitCode() == status && !satelite.readAllStandardError().isEmpty());
-    }
-    ASSERT_TRUE(plain.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(plain.readAll() == "mine" && QFileInfo(link).symLinkTarget() == file);
 }
 
 } // namespace

@@ -39,10 +39,7 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
                                 "2026-12-08 09:00:00.000 Sonvira RESUMEN\n");
     const QString fifo = dir.filePath(u"fifo"_s), missing = dir.filePath(u"no-existe.txt"_s);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-    const QString hora = u"--hora"_s, eight = u"08:00:00"_s, registro = u"--registro"_s;
-    const auto unread = [](const QString &name, const char *why) {
-        return u"no puedo leer «%1»: %2."_s.arg(name, QString::fromUtf8(why));
-    };
+    const QString hora = u"--hora"_s, registro = u"--registro"_s;
     const struct
     {
         QStringList arguments;
@@ -71,10 +68,10 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
         {{hora, u"24:00:00"_s, good}, 2, u"la hora «24:00:00» no vale"_s},
         // Whatever a name points at, the checker ends at once with a reason: here a
         // FIFO with no writer.
-        {{fifo}, 2, unread(fifo, "no es un archivo de texto normal")},
-        {{hora, eight, registro, bad},
+        {{fifo}, 2, u"no puedo leer «%1»: no es un archivo de texto normal."_s.arg(fifo)},
+        {{hora, u"08:00:00"_s, registro, bad},
          2,
-         unread(bad, "no es un registro: ninguna de sus líneas se entiende")},
+         u"no puedo leer «%1»: no es un registro: ninguna de sus líneas se entiende."_s.arg(bad)},
     };
     for (const auto &[arguments, status, err, out] : runs) {
         QProcess checker;
