@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
 #include <regex>
 #include <string>
 #include <string_view>
@@ -17,9 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto s = parseLineSettings(text);
     if (!s)
         return 0;
-    if (std::count(std::begin(lineSpeeds), std::end(lineSpeeds), s->baudRate) != 1 ||
-        s->dataBits < 5 || s->dataBits > 8 || (s->stopBits != 1 && s->stopBits != 2) ||
-        !std::regex_match(std::string(text), wellFormed))
+    if (std::ranges::count(lineSpeeds, s->baudRate) != 1 || s->dataBits < 5 || s->dataBits > 8 ||
+        (s->stopBits != 1 && s->stopBits != 2) || !std::regex_match(std::string(text), wellFormed))
         __builtin_trap();
     const std::string again = std::to_string(s->baudRate) + ',' + "NEOMS"[int(s->parity)] + ',' +
                               std::to_string(s->dataBits) + ',' + std::to_string(s->stopBits);

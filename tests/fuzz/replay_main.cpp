@@ -19,9 +19,9 @@ int main(int argc, char **argv)
     for (const auto &entry : std::filesystem::directory_iterator(argv[1])) {
         std::ifstream in(entry.path(), std::ios::binary);
         std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-        std::printf("%s\n", entry.path().filename().c_str());
-        std::fflush(stdout); // the last name printed is the input that crashed
-        bytes.reserve(1);    // libFuzzer never hands over a null pointer, even for no bytes
+        // Unbuffered: the last name printed is the input that crashed.
+        std::fprintf(stderr, "%s\n", entry.path().filename().c_str());
+        bytes.reserve(1); // libFuzzer never hands over a null pointer, even for no bytes
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
         ++count;
     }

@@ -40,10 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (size < 4)
         return 0;
     const std::span<const std::uint8_t> stream(data + 4, size - 4);
-    std::size_t cut1 = (data[0] | std::size_t(data[1]) << 8) % (stream.size() + 1);
-    std::size_t cut2 = (data[2] | std::size_t(data[3]) << 8) % (stream.size() + 1);
-    if (cut1 > cut2)
-        std::swap(cut1, cut2);
+    // A cut point from 0 to the stream's length (size - 4) inclusive.
+    const auto cut = [&](int i) { return (data[i] | std::size_t(data[i + 1]) << 8) % (size - 3); };
+    const auto [cut1, cut2] = std::minmax({cut(0), cut(2)});
     const auto whole = decode(stream, stream.size(), stream.size());
     const auto pieces = decode(stream, cut1, cut2);
     // Every byte once, in order; a frame token is seven bytes that decode to its frame.

@@ -1,18 +1,24 @@
 // What the checker finds in a bell program (each line's fate, the schedule, what
 // rings at one second, the bells a change of the clock skips or rings twice) and
-// in the operations log (what it says happened at one second of each day).
+// in the operations log (what it says happened at one second of each day), then the
+// checker as a person runs it: files on disk, a report, an exit status.
 #include "tools/timbres_check/clock_changes.h"
 #include "tools/timbres_check/log_replay.h"
 #include "tools/timbres_check/program_analysis.h"
 #include "tools/timbres_check/report.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <optional>
 #include <sstream>
+
+#include <sys/stat.h>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -39,13 +45,11 @@ TEST(Program, eachLineFiresOrSaysWhyNot)
         {"1,08:00:00 ", {P::TrailingBlank}, 8 * h},
         {" 1,08:00:00", {P::LeadingBlank}, 8 * h},
         {"0,08:00:00", {P::BadChannel}, 8 * h},
-        {"4,08:00:00", {P::BadChannel}, 8 * h},
         {"08:00:00", {P::NoChannel}, 8 * h},
         {"1,24:00:00", {P::HourOutOfRange}, -1},
-        {"1,07:60:00", {P::MinuteOutOfRange}, -1},
         {"1,07:00:60", {P::SecondOutOfRange}, -1},
         {"1,08:00:00 recreo", {P::TextAfterTime}, 8 * h},
-        {"\t5,8:61 ",
+        {"\t4,8:60 ",
          {P::LeadingBlank, P::BadChannel, P::FieldWidth, P::MissingSeconds, P::MinuteOutOfRange,
           P::TrailingBlank},
          -1},
@@ -101,11 +105,11 @@ std::string moment(std::string_view program, int second)
     char *buffer = nullptr;
     std::size_t size = 0;
     std::FILE *out = ::open_memstream(&buffer, &size);
-    const bool fine = writeMomentReport(out, "timbres_1.txt", program, second);
+    std::string told = writeMomentReport(out, "timbres_1.txt", program, second) ? "bien" : "mal";
     std::fclose(out);
     std::istringstream in(std::string(buffer, size));
     std::free(buffer);
-    std::string told = fine ? "bien" : "mal", line;
+    std::string line;
     for (std::getline(in, line); std::getline(in, line);) {
         if (line.rfind("Línea ", 0) == 0)
             told += ' ' + std::to_string(std::stoi(line.substr(std::string("Línea ").size()))) +
@@ -139,26 +143,15 @@ TEST(MomentReport, linesThatRingAndLinesMeantForThatSecond)
         EXPECT_EQ(moment(program, second), expected);
 }
 
-// Each change as the days and local hours it skips or lives twice.
-std::string text(const std::vector<ClockChange> &changes)
-{
-    std::string out;
-    for (const ClockChange &c : changes)
-        out += std::to_string(c.year) + '-' + std::to_string(c.month) + '-' +
-               std::to_string(c.day) + ' ' + std::to_string(c.fromSecond) + '-' +
-               std::to_string(c.toSecond) + (c.skipped ? " skipped;" : " twice;");
-    return out;
-}
-
-constexpr std::int64_t madridSpring2027 = 1806195600; // 2027-03-28 01:00 UTC
-constexpr std::int64_t madridAutumn2027 = 1824944400; // 2027-10-31 01:00 UTC
-
-// The local hours a change skips or lives twice, and only the bells inside them.
+// The day of each change, and only the bells inside the local hours it skips or lives
+// twice (01:59:59 and 03:00:00 are outside):
+// Madrid on 2027-03-28 and 2027-10-31, both at 01:00 UTC.
 TEST(Zone, warnsOfBellsInsideTheHourAChangeSkipsOrLivesTwice)
 {
-    const auto changes =
-        clockChanges({{madridSpring2027, 3600, 7200}, {madridAutumn2027, 7200, 3600}});
-    EXPECT_EQ(text(changes), "2027-3-28 7200-10800 skipped;2027-10-31 7200-10800 twice;");
+    const auto changes = clockChanges({{1806195600, h, 2 * h}, {1824944400, 2 * h, h}});
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_TRUE(changes[0].year == 2027 && changes[0].month == 3 && changes[0].day == 28 &&
+                changes[1].month == 10 && changes[1].day == 31);
     const auto warnings =
         daylightWarnings({{{"01:59:59", "02:00:00"}, {"02:59:59", "03:00:00"}, {}}}, changes);
     ASSERT_EQ(warnings.size(), 4u);
@@ -180,14 +173,19 @@ QByteArray logText(const QByteArray &date, const std::string &lines, const char 
     return text;
 }
 
-std::vector<LogEntry> read(const QString &path, const QByteArray &text, int skipped = 0)
+QString write(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-    file.close();
+    QFile file(dir.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    return file.fileName();
+}
+
+std::vector<LogEntry> read(const QTemporaryDir &dir, const QString &name, const QByteArray &text,
+                           int skipped = 0)
+{
     int bad = -1;
     QString error;
-    const auto lines = readLogFile(path, &bad, &error);
+    const auto lines = readLogFile(write(dir, name, text), &bad, &error);
     EXPECT_TRUE(lines && bad == skipped) << error.toStdString();
     return lines.value_or(std::vector<LogEntry>{});
 }
@@ -198,6 +196,12 @@ std::vector<LogEntry> read(const QString &path, const QByteArray &text, int skip
 TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
 {
     const std::string open = "07:30:00 INICIO|07:30:01 ABIERTO puerto=COM1|", end = "|18:00:00 FIN";
+    constexpr V clear = V::NothingInTheWay;
+    // The 8th: back before; another program, the clock unsynchronised, lines lost:
+    // nothing in the log stood in the way.
+    const std::string busy =
+        "07:40:00 PERDIDO|07:50:00 RECUPERADO|07:51:00 PROGRAMA archivo=timbres_2.txt|"
+        "07:52:00 RELOJ sincronizado=no|07:53:00 RESUMEN perdidas=4|08:00:02 ERROR_ENVIO";
     const struct
     {
         std::string lines;
@@ -212,25 +216,16 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
         {"07:30:00 INICIO" + end, V::PortClosed, E::Inicio},
         {"07:30:00 INICIO|07:30:01 APERTURA_FALLIDA" + end, V::OpeningFailed, E::AperturaFallida},
         {open + "07:40:00 PERDIDO|09:00:00 RECUPERADO" + end, V::DeviceLost, E::Perdido},
-        // Back before; another program, the clock unsynchronised, lines lost: nothing
-        // in the log stood in the way.
-        {open +
-             "07:40:00 PERDIDO|07:50:00 RECUPERADO|07:51:00 PROGRAMA archivo=timbres_2.txt|"
-             "07:52:00 RELOJ sincronizado=no|07:53:00 RESUMEN perdidas=4|08:00:02 ERROR_ENVIO" +
-             end,
-         V::NothingInTheWay,
-         {}},
+        {open + busy + end, clear, {}},
         {open + "07:45:00 PROGRAMA_ILEGIBLE" + end, V::ProgramUnreadable, E::ProgramaIlegible},
-        {open + "07:45:00 PROGRAMA_ILEGIBLE|07:59:59 PROGRAMA_LEGIBLE" + end,
-         V::NothingInTheWay,
-         {}},
+        {open + "07:45:00 PROGRAMA_ILEGIBLE|07:59:59 PROGRAMA_LEGIBLE" + end, clear, {}},
         {open + "07:45:00 PROGRAMA_SOLO_LF" + end, V::ProgramLfOnly, E::ProgramaSoloLf},
         // Silent from 05:00 until after 08:00: the PC was off.
         {"05:00:00 INICIO|05:00:01 ABIERTO|09:00:00 RESUMEN" + end, V::LogSilent, E::Abierto},
         {open + "08:00:20 SALTO segundos=+30" + end, V::ClockSkipped, E::Salto},
         // Sonvira ended; repetidores rings by hand, then runs on with nothing new.
         {open + "08:00:05 DISPARO canal=1", V::Fired, E::Disparo, "repetidores"},
-        {"07:30:00 RESUMEN", V::NothingInTheWay, {}, "repetidores"},
+        {"07:30:00 RESUMEN", clear, {}, "repetidores"},
         {"07:00:00 RESUMEN", V::AfterLog, E::Resumen, ""},
     };
     // Rotated in three files, the newest with a torn last line and one empty, given
@@ -241,9 +236,9 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
             logText(QDate(2026, 12, d + 1).toString(Qt::ISODate).toLatin1(), days[d].lines,
                     *days[d].program ? days[d].program : "Sonvira");
     QTemporaryDir dir;
-    const std::vector<LogEntry> log = mergeLogs(
-        {read(dir.filePath("registro.txt"), newer + "2026-12-16 07:00:01.0", 1),
-         read(dir.filePath("registro.1.txt"), older), read(dir.filePath("registro.2.txt"), "")});
+    const std::vector<LogEntry> log =
+        mergeLogs({read(dir, "registro.txt", newer + "2026-12-16 07:00:01.0", 1),
+                   read(dir, "registro.1.txt", older), read(dir, "registro.2.txt", "")});
     const auto eventAt = [&](int i) {
         return i < 0 ? std::nullopt : std::optional(log[std::size_t(i)].event);
     };
@@ -259,10 +254,9 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
     // What the 8th adds: the program in use, the clock, the lost lines, the window.
     const DayFinding &eighth = found[7];
     EXPECT_EQ(std::vector({eventAt(eighth.programFile), eventAt(eighth.unsynchronised),
-                           eventAt(eighth.dropped)}),
-              std::vector<std::optional<E>>({E::Programa, E::Reloj, E::Resumen}));
-    ASSERT_EQ(eighth.window.size(), 1u);
-    EXPECT_EQ(eventAt(eighth.window[0]), E::ErrorEnvio);
+                           eventAt(eighth.dropped), eventAt(eighth.window.at(0))}),
+              std::vector<std::optional<E>>({E::Programa, E::Reloj, E::Resumen, E::ErrorEnvio}));
+    EXPECT_EQ(eighth.window.size(), 1u);
     // A new start forgets the clock; lost lines count for a day.
     EXPECT_TRUE(found[9].unsynchronised < 0 && found[9].dropped < 0);
 }
@@ -271,12 +265,81 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
 TEST(LogReplay, aTimeTheClockSkipsIsToldApart)
 {
     QTemporaryDir dir;
-    const auto found = replayLog(
-        read(dir.filePath("registro.txt"), logText("2026-03-28", "10:00:00 INICIO", "Sonvira") +
-                                               logText("2026-03-30", "10:00:00 FIN", "Sonvira")),
-        2 * 3600 + 30 * 60);
-    ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[1].verdict, V::NoSuchTime);
+    const QByteArray text = logText("2026-03-28", "10:00:00 INICIO", "Sonvira") +
+                            logText("2026-03-30", "10:00:00 FIN", "Sonvira");
+    const auto found = replayLog(read(dir, "registro.txt", text), 2 * h + 30 * m);
+    EXPECT_TRUE(found.size() == 3 && found[1].verdict == V::NoSuchTime);
+}
+
+// The checker as a person runs it: files on disk, a report, an exit status.
+
+// Each run's exit status (0 every bell rings, 1 some never does or nothing rings at
+// the hour asked, 2 a file unread or an argument wrong), a text its error must hold
+// and texts its report must hold. Madrid skips 02:00 to 03:00 once and lives it
+// twice once in any twelve months.
+TEST(TimbresCheckRun, exitStatusReportAndErrors)
+{
+    qputenv("TZ", "Europe/Madrid");
+    QTemporaryDir dir;
+    const QString good =
+        write(dir, u"timbres_1.txt"_s, "Canal,HH:MM:SS\r\n2,08:00:00\r\n1,02:30:00\r\n");
+    const QString bad = write(dir, u"timbres_2.txt"_s, "1,08:00:00\r\n1,24:00:00\r\n");
+    const QString older = write(dir, u"registro.1.txt"_s,
+                                "2026-12-07 08:00:00.000 Sonvira DISPARO canal=2 "
+                                "origen=timbres_1.txt:2\n");
+    const QString newer = write(dir, u"registro.txt"_s,
+                                "2026-12-08 07:30:00.000 Sonvira INICIO\n"
+                                "2026-12-08 07:30:01.000 Sonvira ABIERTO puerto=COM1\n"
+                                "2026-12-08 07:45:00.000 Sonvira PERDIDO puerto=COM1 "
+                                "motivo=desconectado\n"
+                                "2026-12-08 09:00:00.000 Sonvira RESUMEN\n");
+    const QString fifo = dir.filePath(u"fifo"_s), missing = dir.filePath(u"no-existe.txt"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const struct
+    {
+        QStringList arguments;
+        int status;
+        QString err;
+        QStringList out = {};
+    } runs[] = {
+        {{good},
+         0,
+         {},
+         {u"Timbres del día:\n  Canal 1 (1): 02:30:00\n  Canal 2 (1): 08:00:00\n  Canal 3: "
+          "ninguno\nCambio de hora (Europe/Madrid):\n"_s,
+          u"esa hora no existe"_s, u"esa hora pasa dos veces"_s}},
+        {{good, bad}, 1, {}, {u"Línea 2: «1,24:00:00» no suena nunca."_s}},
+        {{missing, bad}, 2, missing, {u"== %1 ==\n"_s.arg(bad)}},
+        // The command the README gives for "the bell did not ring at 08:00".
+        {{u"--hora=08:00:00"_s, u"--registro"_s, newer, "--registro="_L1 + older, good},
+         0,
+         {},
+         {u"== %1 a las 08:00:00 ==\nA esa hora suena el canal 2.\n"
+          "Línea 2: «2,08:00:00» hace sonar el canal 2.\n"_s.arg(good),
+          u"== Registro a las 08:00:00 (±5 s) ==\nlunes 07/12/2026: sonó el canal 2 (línea 2 "
+          "de timbres_1.txt) a las 08:00:00.000.\n"_s,
+          u"martes 08/12/2026: no sonó: el dispositivo del puerto COM1 se perdió a las "
+          "07:45:00 (desconectado) y no había vuelto.\n"_s}},
+        {{u"--hora"_s, u"24:00:00"_s, good}, 2, u"la hora «24:00:00» no vale"_s},
+        // Whatever a name points at, the checker ends at once with a reason: here a
+        // FIFO with no writer.
+        {{fifo}, 2, u"no puedo leer «%1»: no es un archivo de texto normal."_s.arg(fifo)},
+        {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, bad},
+         2,
+         u"no puedo leer «%1»: no es un registro: ninguna de sus líneas se entiende."_s.arg(bad)},
+    };
+    for (const auto &[arguments, status, err, out] : runs) {
+        QProcess checker;
+        checker.start(QStringLiteral(TIMBRES_CHECK_PROGRAM), arguments);
+        // A checker that blocks fails here, and is killed with the QProcess.
+        ASSERT_TRUE(checker.waitForFinished(10000)) << arguments.join(u' ').toStdString();
+        const QString told = QString::fromUtf8(checker.readAllStandardOutput());
+        EXPECT_EQ(checker.exitCode(), status) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(QString::fromUtf8(checker.readAllStandardError()).contains(err))
+            << err.toStdString();
+        for (const QString &text : out)
+            EXPECT_TRUE(told.contains(text)) << told.toStdString();
+    }
 }
 
 } // namespace
