@@ -6,22 +6,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <cerrno>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-// The device goes away under the open port, as a USB adapter pulled out.
-void pull(PseudoTerminal &line)
-{
-    line.closeMaster();
-    errno = ENOTTY; // as in the serial component's own test: Qt must see the hang-up
-    QTest::qWait(100);
-}
-
-} // namespace
 
 // The adapter is pulled out and its COM entry goes with it (satelite ended, or the
 // operator deleted the link). Every failing tick writes the status before any box;
@@ -35,7 +22,7 @@ TEST(Faults, AdapterPulledOutAndPutBack)
     w.start();
     PseudoTerminal fallback; // stands for /dev/ttyS1
     ASSERT_TRUE(QFile::link(fallback.slavePath(), w.fake.home.filePath("ttyS1")));
-    pull(w.pty);
+    w.pty.pullOut();
     ASSERT_TRUE(QFile::remove(w.fake.dataFolder() + "/COM2"));
     ASSERT_EQ(w.fake.host.places.portDevice(2), w.fake.home.filePath("ttyS1"));
     const QString failed = QStringLiteral("Ocurrió error al enviar");
@@ -57,7 +44,7 @@ TEST(Faults, AdapterPulledOutAndPutBack)
     PseudoTerminal back;
     w.link(2, &back);
     EXPECT_EQ(w.frame("07:31:00.520", &back), "07:31:00 70");
-    pull(back); // out again: a new outage
+    back.pullOut(); // out again: a new outage
     w.tick("07:31:01.020");
     EXPECT_EQ(pairs(), 3);
     EXPECT_EQ(w.toldShort().mid(0, 2),

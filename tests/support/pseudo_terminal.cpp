@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTest>
+
+#include <cerrno>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -41,6 +44,16 @@ void PseudoTerminal::closeMaster()
     if (master_ >= 0)
         ::close(master_);
     master_ = -1;
+}
+
+void PseudoTerminal::pullOut()
+{
+    closeMaster();
+    // Qt reads the hang-up as whatever error code the last failed call left behind;
+    // our own non-blocking reads leave EAGAIN, which happens to stop Qt's reading.
+    // A pulled adapter leaves anything, and then Qt retries without end.
+    errno = ENOTTY;
+    QTest::qWait(100);
 }
 
 // Reads until `enough` says so; between reads it runs the Qt event loop, so that the

@@ -27,6 +27,8 @@ public:
     bool write(const QByteArray &bytes);
     // Closes the master: to the program, the device is gone.
     void closeMaster();
+    // Closes the master as a USB adapter pulled out does, and lets the program see it.
+    void pullOut();
 
 private:
     int master_ = -1;
