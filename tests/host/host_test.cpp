@@ -1,13 +1,19 @@
 #include "host/clock.h"
 #include "host/message_boxes.h"
 #include "host/places.h"
+#include "host/small_file.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -43,10 +49,9 @@ TEST(Places, FilesAndPortsFollowHomeAndTheExecutable)
 TEST(RegionalTime, ShowsTheLocalesLongTimeWithoutZone)
 {
     const QTime time(7, 5, 9);
-    for (const auto &[locale, text] : {std::pair{u"en_US"_s, u"7:05:09 AM"_s},
-                                       {u"bg_BG"_s, u"7:05:09 ч."_s},
-                                       {u"yue_HK"_s, u"上午7:05:09"_s}})
-        EXPECT_EQ(regionalTimeText(time, QLocale(locale)), text);
+    EXPECT_EQ(regionalTimeText(time, QLocale(u"en_US"_s)), u"7:05:09 AM"_s);
+    EXPECT_EQ(regionalTimeText(time, QLocale(u"bg_BG"_s)), u"7:05:09 ч."_s);
+    EXPECT_EQ(regionalTimeText(time, QLocale(u"yue_HK"_s)), u"上午7:05:09"_s);
     const QString zone = QLocale::c().toString(time, u"t"_s);
     for (const QLocale &locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript,
                                                           QLocale::AnyTerritory)) {
@@ -56,6 +61,51 @@ TEST(RegionalTime, ShowsTheLocalesLongTimeWithoutZone)
                     text.contains(locale.toString(5)))
             << locale.name().toStdString() << " " << text.toStdString();
     }
+}
+
+// Whatever the name points at, a read neither blocks nor runs without end; each
+// refusal says why and leaves no contents. A read after a larger one sees the new
+// contents whole and no more. (A FIFO stands for every name that is not a regular
+// file.)
+TEST(SmallFile, ReadsOnlyASmallRegularFileWhole)
+{
+    constexpr std::int64_t limit = 1 << 20;
+    using Beyond = SmallFileReader::Beyond;
+    QTemporaryDir dir;
+    const auto at = [&](const char *name) { return dir.filePath(QLatin1String(name)); };
+    QFile small(at("timbres_1.txt"));
+    ASSERT_TRUE(small.open(QIODevice::WriteOnly) && small.write("1\0\0\r\n\xff", 6) == 6);
+    small.close();
+    ASSERT_TRUE(QFile(at("f")).open(QIODevice::WriteOnly) && QFile::resize(at("f"), limit) &&
+                QFile::copy(at("f"), at("grande")) && QFile::resize(at("grande"), limit + 1));
+    ASSERT_TRUE(QFile(at("cerrado")).open(QIODevice::WriteOnly) &&
+                QFile::setPermissions(at("cerrado"), {}));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("fifo")).constData(), 0644), 0);
+    const std::string zeros(limit, '\0');
+    const std::tuple<QString, Beyond, const char *, std::string> rows[] = {
+        {at("grande"), Beyond::ReadStart, "", zeros},
+        {at("falta.txt"), Beyond::Refuse, "el archivo no existe", ""},
+        {at("f") + QChar(0), Beyond::Refuse, "el archivo no existe", ""},
+        {at("f/x"), Beyond::Refuse, "el archivo no existe", ""},
+        {dir.path(), Beyond::Refuse, "es una carpeta, no un archivo", ""},
+        {at("fifo"), Beyond::ReadStart, "no es un archivo de texto normal", ""},
+        {at("cerrado"), Beyond::Refuse, "no hay permiso para leerlo", ""},
+        {at("grande"), Beyond::Refuse, "es demasiado grande (más de 1 MB)", ""},
+        {at("f"), Beyond::Refuse, "", zeros},
+        {at("timbres_1.txt"), Beyond::Refuse, "", std::string("1\0\0\r\n\xff", 6)},
+    };
+    SmallFileReader reader;
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    ::setfsuid(65534); // root would read whatever the mode says
+    ::alarm(5); // a read that blocks ends the test with the alarm signal instead of hanging it
+    for (const auto &[name, beyond, why, contents] : rows) {
+        QString error;
+        EXPECT_EQ(reader.read(name, limit, beyond, &error), *why == 0) << name.toStdString();
+        EXPECT_EQ(error, QString::fromUtf8(why)) << name.toStdString();
+        EXPECT_TRUE(reader.contents() == contents) << name.toStdString();
+    }
+    ::alarm(0);
+    ::setfsuid(::geteuid());
 }
 
 // A timer plays the operator: timers keep firing while the box waits. The program
