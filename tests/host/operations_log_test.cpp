@@ -3,9 +3,9 @@
 
 #include "fake_host.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -44,23 +44,21 @@ QList<LogEntry> entriesOf(const QString &path)
 }
 
 // Lines of one length, told apart by n.
-LogDetails numbered(int n)
-{
-    return {{u"n"_s, u"%1"_s.arg(n, 5, 10, QLatin1Char('0'))}};
-}
+const auto numbered = [](int n) {
+    return LogDetails{{u"n"_s, u"%1"_s.arg(n, 5, 10, QChar(u'0'))}};
+};
 
 // The size of a numbered line at the time a Folder's clock starts from.
 const qsizetype line =
     formatLogLine({FakeClock().now(), program, LogEvent::Disparo, numbered(0)}).size();
 
-// A data folder in a fresh temporary home.
+// A fresh data folder.
 struct Folder
 {
-    Folder() { QDir(home.path()).mkdir(u"Quirzal"_s); }
     QString file(const char *name) const { return path + u'/' + QLatin1String(name); }
 
-    QTemporaryDir home;
-    QString path = home.path() + u"/Quirzal"_s;
+    QTemporaryDir dir;
+    QString path = dir.path();
     FakeClock clock;
 };
 
