@@ -83,7 +83,7 @@ TEST(OperationsLogFormat, writesTheLineAsDocumented)
         {u"C:\\Quirzal"_s, "\"C:\\\\Quirzal\""},
         {u"uno\r\ndos\tb"_s, "\"uno\\r\\ndos\\tb\""},
         {u"a\x01z\x7f"_s, "\"a\\x01z\\x7F\""},
-        {QString(QChar(0x85)) + QChar(0x2028), "\"\\xC2\\x85\\xE2\\x80\\xA8\""}};
+        {u"\u0085\u2028"_s, "\"\\xC2\\x85\\xE2\\x80\\xA8\""}};
     for (const auto &[value, written] : values) {
         const QByteArray line = formatLogLine(
             {at(2026, 5, 4, 10, 0, 0, 0), "Sonvira", LogEvent::Mensaje, {{LogKey::texto, value}}});
@@ -94,16 +94,12 @@ TEST(OperationsLogFormat, writesTheLineAsDocumented)
 // Every event, with values that look like the line's own syntax, in one line each.
 TEST(OperationsLogFormat, everyEntryReadsBackAsItWasWritten)
 {
-    const QString awkward[] = {u"con blancos  dobles "_s,
-                               u"\\x41\\n"_s,
-                               u"Año, ñÑ €"_s,
-                               u"línea 1\r\nlínea 2\n\r"_s,
-                               u"x=\"y\" z=w"_s,
-                               QString(QChar(0x9F)) + QChar(0x2029) + QChar(0),
-                               QString()};
+    const QString awkward[] = {
+        u"con blancos  dobles "_s, u"\\x41\\n"_s,       u"Año, ñÑ €"_s, u"línea 1\r\nlínea 2\n\r"_s,
+        u"x=\"y\" z=w"_s,          u"\u009F\u2029\0"_s, QString()};
     for (std::size_t e = 0; e < logEventWords.size(); ++e) {
         for (const QString &value : awkward) {
-            const LogEntry entry{QDateTime(QDate(2026, 3, 29), QTime(3, 0, int(e), 7)),
+            const LogEntry entry{at(2026, 3, 29, 3, 0, int(e), 7),
                                  e % 2 ? u"Sonvira"_s : u"repetidores"_s,
                                  LogEvent(e),
                                  {{LogKey::motivo, value}, {LogKey::texto, value + value}}};
