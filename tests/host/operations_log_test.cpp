@@ -55,10 +55,9 @@ const qsizetype line =
 // A fresh data folder.
 struct Folder
 {
-    QString file(const char *name) const { return path + u'/' + QLatin1String(name); }
+    QString file(const char *name) const { return dir.filePath(QLatin1String(name)); }
 
     QTemporaryDir dir;
-    QString path = dir.path();
     FakeClock clock;
 };
 
@@ -118,7 +117,7 @@ TEST(OperationsLog, rotationKeepsTwoOlderFilesAndEveryLineThatFitted)
         Folder folder;
         std::deque<FileOperationsLog> logs;
         for (int w = 0; w < writers; ++w)
-            logs.emplace_back(folder.path, program, folder.clock, limit);
+            logs.emplace_back(folder.dir.path(), program, folder.clock, limit);
         const std::int64_t most = std::max<std::int64_t>(limit, line);
         const int total = int(4 * most / line + 2);
         for (int n = 0; n < total; ++n)
@@ -147,7 +146,7 @@ TEST(OperationsLog, onlyARegularFileIsOpenedAndWhatCouldNotBeWrittenIsCounted)
     Folder folder;
     const QString path = folder.file("registro.txt");
     const QByteArray name = QFile::encodeName(path);
-    FileOperationsLog log(folder.path, program, folder.clock);
+    FileOperationsLog log(folder.dir.path(), program, folder.clock);
     log.write(LogEvent::Inicio);
     ASSERT_TRUE(QFile::remove(path) && ::mkfifo(name, 0644) == 0);
     // A reader, so that a FIFO opened for writing would not even fail.
@@ -189,7 +188,7 @@ TEST(OperationsLog, twoProcessesAppendingAtOnceLeaveOnlyWholeLines)
         for (const QString &name : {program, u"repetidores"_s}) {
             if (children.emplace_back(::fork()) == 0) {
                 ::alarm(60);
-                FileOperationsLog log(folder.path, name, folder.clock, limit);
+                FileOperationsLog log(folder.dir.path(), name, folder.clock, limit);
                 for (int n = 0; n < perProcess; ++n)
                     log.write(LogEvent::Disparo, numbered(n));
                 ::_exit(0);
@@ -224,7 +223,7 @@ TEST(OperationsLog, twoProcessesAppendingAtOnceLeaveOnlyWholeLines)
 TEST(OperationsLog, aWriteTakesFarLessThanAMillisecond)
 {
     Folder folder;
-    FileOperationsLog log(folder.path, program, folder.clock);
+    FileOperationsLog log(folder.dir.path(), program, folder.clock);
     const QDeadlineTimer second(1000);
     for (int n = 0; n < 1000; ++n)
         log.write(LogEvent::Disparo, numbered(n));
