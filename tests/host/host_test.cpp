@@ -1,13 +1,18 @@
 #include "host/clock.h"
 #include "host/message_boxes.h"
 #include "host/places.h"
+#include "host/small_file.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -38,24 +43,59 @@ TEST(Places, FilesAndPortsFollowHomeAndTheExecutable)
     EXPECT_EQ(Places({}, root.path()).portDevice(1), QString()) << "no home, not even the system's";
 }
 
-// The zone of a long time format must not reach the operator, nor the brackets or
-// blanks around it; quoted text stays.
+// The zone of a long time format must not reach the operator, wherever it stands,
+// nor the brackets or blanks around it; quoted text stays.
 TEST(RegionalTime, ShowsTheLocalesLongTimeWithoutZone)
 {
-    const QTime time(7, 5, 9);
-    for (const auto &[locale, text] : {std::pair{u"en_US"_s, u"7:05:09 AM"_s},
-                                       {u"bg_BG"_s, u"7:05:09 ч."_s},
-                                       {u"yue_HK"_s, u"上午7:05:09"_s}})
-        EXPECT_EQ(regionalTimeText(time, QLocale(locale)), text);
-    const QString zone = QLocale::c().toString(time, u"t"_s);
-    for (const QLocale &locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript,
-                                                          QLocale::AnyTerritory)) {
-        const QString text = regionalTimeText(time, locale);
-        EXPECT_TRUE(!zone.isEmpty() && !text.contains(zone) && text == text.trimmed() &&
-                    !text.contains(QRegularExpression(u"[(\\[]\\s*[)\\]]"_s)) &&
-                    text.contains(locale.toString(5)))
-            << locale.name().toStdString() << " " << text.toStdString();
+    const std::pair<const char *, QString> rows[] = {
+        {"en_US", u"7:05:09 AM"_s},     {"bg_BG", u"7:05:09 ч."_s},  {"yue_HK", u"上午7:05:09"_s},
+        {"nds_DE", u"Klock 7.05:09"_s}, {"nus_SS", u"7:05:09 RW"_s}, {"eu_ES", u"07:05:09"_s}};
+    for (const auto &[name, text] : rows)
+        EXPECT_EQ(regionalTimeText(QTime(7, 5, 9), QLocale(QLatin1String(name))), text) << name;
+}
+
+// Whatever the name points at, a read neither blocks nor runs without end; each
+// refusal says why and leaves no contents. A read after a larger one sees the new
+// contents whole and no more. (A FIFO stands for every name that is not a regular
+// file.)
+TEST(SmallFile, ReadsOnlyASmallRegularFileWhole)
+{
+    constexpr std::int64_t limit = 1 << 20;
+    using Beyond = SmallFileReader::Beyond;
+    QTemporaryDir dir;
+    const auto at = [&](const char *name) { return dir.filePath(QLatin1String(name)); };
+    QFile small(at("timbres_1.txt"));
+    ASSERT_TRUE(small.open(QIODevice::WriteOnly) && small.write("1\0\0\r\n\xff", 6) == 6 &&
+                small.flush());
+    ASSERT_TRUE(QFile(at("f")).open(QIODevice::WriteOnly) && QFile::resize(at("f"), limit) &&
+                QFile::copy(at("f"), at("grande")) && QFile::resize(at("grande"), limit + 1) &&
+                QFile::copy(at("f"), at("cerrado")) && QFile::setPermissions(at("cerrado"), {}));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("fifo")).constData(), 0644), 0);
+    const std::string zeros(limit, '\0');
+    const std::tuple<QString, Beyond, const char *, std::string> rows[] = {
+        {at("grande"), Beyond::ReadStart, "", zeros},
+        {at("falta.txt"), Beyond::Refuse, "el archivo no existe", ""},
+        {at("f") + QChar(0), Beyond::Refuse, "el archivo no existe", ""},
+        {at("f/x"), Beyond::Refuse, "el archivo no existe", ""},
+        {dir.path(), Beyond::Refuse, "es una carpeta, no un archivo", ""},
+        {at("fifo"), Beyond::ReadStart, "no es un archivo de texto normal", ""},
+        {at("cerrado"), Beyond::Refuse, "no hay permiso para leerlo", ""},
+        {at("grande"), Beyond::Refuse, "es demasiado grande (más de 1 MB)", ""},
+        {at("f"), Beyond::Refuse, "", zeros},
+        {at("timbres_1.txt"), Beyond::Refuse, "", std::string("1\0\0\r\n\xff", 6)},
+    };
+    SmallFileReader reader;
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    ::setfsuid(65534); // root would read whatever the mode says
+    ::alarm(5); // a read that blocks ends the test with the alarm signal instead of hanging it
+    for (const auto &[name, beyond, why, contents] : rows) {
+        QString error;
+        EXPECT_EQ(reader.read(name, limit, beyond, &error), *why == 0) << name.toStdString();
+        EXPECT_EQ(error, QString::fromUtf8(why)) << name.toStdString();
+        EXPECT_TRUE(reader.contents() == contents) << name.toStdString();
     }
+    ::alarm(0);
+    ::setfsuid(::geteuid());
 }
 
 // A timer plays the operator: timers keep firing while the box waits. The program

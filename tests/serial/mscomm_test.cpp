@@ -3,7 +3,6 @@
 #include "serial_test.h"
 
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <grp.h>
 #include <pwd.h>
@@ -25,9 +24,6 @@ TEST_F(SerialTest, EveryLineByteCrossesUnchangedAndIsNotified)
     EXPECT_TRUE(events.isEmpty()) << "never inside the write itself";
     EXPECT_EQ(pty.readCount(bytes.size()), bytes);
     QTRY_COMPARE_WITH_TIMEOUT(events, QList<int>{MSComm::EventSend}, 2000);
-    ASSERT_TRUE(pty.write(bytes));
-    QTRY_COMPARE_WITH_TIMEOUT(received, bytes, 2000);
-    EXPECT_TRUE(comm.input().isEmpty()) << "Input removes what it returns";
 }
 
 // Each refusal leaves port, settings and state as they were, and says why; a port
@@ -85,10 +81,9 @@ TEST_F(SerialTest, RefusedDeviceTellsHowToJoinTheDialoutGroup)
             (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(65534)) != 0 || ::setuid(user) != 0))
             ::_exit(3);
         MSComm refused([&](int) { return device; });
-        const QString said =
-            refused.setPortOpen(true) ? QStringLiteral("abierto") : refused.errorString();
-        std::fprintf(stderr, "%s\n", qPrintable(said)); // seen when the test fails
-        ::_exit(said == expected ? 0 : 1);
+        const bool opened = refused.setPortOpen(true);
+        std::fprintf(stderr, "%s\n", qPrintable(refused.errorString())); // seen when it fails
+        ::_exit(!opened && refused.errorString() == expected ? 0 : 1);
     }
     int status = -1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

@@ -28,10 +28,8 @@ protected:
         comm.setRThreshold(1);
         comm.setSThreshold(1);
         ASSERT_TRUE(comm.setSettings(QLatin1String(settings)) && comm.setPortOpen(true));
-        QObject::connect(&comm, &MSComm::OnComm, &comm, [this] {
-            events.append(comm.commEvent());
-            received += comm.commEvent() == MSComm::EventReceive ? comm.input() : QByteArray();
-        });
+        QObject::connect(&comm, &MSComm::OnComm, &comm,
+                         [this] { events.append(comm.commEvent()); });
     }
 
     PseudoTerminal pty;
@@ -39,6 +37,4 @@ protected:
     MSComm comm{
         [this](int n) { return QFileInfo(comPath(n)).isSymLink() ? comPath(n) : QString(); }};
     QList<int> events;
-    QByteArray received;
 };
-
