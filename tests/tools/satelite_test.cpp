@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -155,8 +154,8 @@ LineTiming play(const std::string &steps, LineTiming timing = {})
 // The figures of the line without their words.
 std::string numbers(const TimingFigures &figures)
 {
-    static const std::regex word(R"(\S*[A-Za-z_]\S* *)");
-    return std::regex_replace(timingLine("total", figures), word, "");
+    static const QRegularExpression word(uR"(\S*[A-Za-z_]\S* *)"_s);
+    return QString::fromStdString(timingLine("total", figures)).remove(word).toStdString();
 }
 
 // Seconds, with two frames, with others, missed; lateness p50, p99 and max.
