@@ -76,7 +76,8 @@ TEST(Opening, ByChoiceOrSavedPortOrRefusedAndAtStartUp)
 
 // "SI" and "NO" set their channel's word. "Cerrar puerto": the words by each channel's
 // choice, a pending firing dropped; the farewell string once; the port closed before it
-// says so; a second press finds nothing; a tick then shows "Detenido..." and the time.
+// says so; a second press finds nothing; "Prueba" finds the port closed; a tick then
+// shows "Detenido..." and the time.
 TEST(Closing, SetsTheWordsSaysGoodbyeAndCloses)
 {
     // The options chosen ("SI" 1 to 3, "NO" 4 to 6) and the words they leave.
@@ -103,6 +104,10 @@ TEST(Closing, SetsTheWordsSaysGoodbyeAndCloses)
         EXPECT_EQ(w.form->Texto_a_Enviar->text(), "Apagados");
         w.form->Boton_Cerrar->click();
         EXPECT_EQ(w.told().size(), 1) << "a second press finds nothing to do";
+        w.form->channels[1].test->click(); // "Prueba" reads the port closed
+        EXPECT_EQ(w.told().last(), words[1] == 'S'
+                                       ? "No funciona con el Puerto COM Cerrado"
+                                       : "No funciona con el Canal 2 y el Puerto COM Cerrados");
         w.tick("08:00:00.020"); // the clock goes on, the line stays quiet
         EXPECT_TRUE(w.status == "Detenido..." &&
                     w.form->Label6->text() == regionalTimeText(QTime(8, 0)));

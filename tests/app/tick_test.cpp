@@ -5,13 +5,14 @@
 // The wiring of the tick in both programs (the rules are the channel rules' own test):
 // a tick at a time of day, with the frame it sends (time and command byte) and the words
 // it leaves; or a press or a choice between two ticks. The program's line rings channel 2
-// though it is on "NO"; "Prueba" of channel 1 joins it. A satellite's echo is taken
+// though it is on "NO"; "Prueba" of channel 1 joins it with the next tick, and "Prueba"
+// of channel 2, on "NO", tells why it does nothing. A satellite's echo is taken
 // without a trace, and the send notification shows where the frames go.
 TEST(Tick, FireBitsFollowTheProgramAndThePresses)
 {
     const char *program = "Canal,HH:MM:SS\r\n2,07:30:00\r\n";
     const QString steps = "Option5, 07:29:59 71 PCP, 07:30:00 74 PDP, Canal1, 07:30:00 76 DDP, "
-                          "07:30:01 77 PCP, 07:30:01 71 PCP";
+                          "07:30:01 77 PCP, 07:30:01 71 PCP, Canal2";
     for (Edition edition : {Edition::Sonvira, Edition::Repetidores}) {
         SCOPED_TRACE(programName(edition).toStdString());
         const bool sonvira = edition == Edition::Sonvira;
@@ -33,7 +34,7 @@ TEST(Tick, FireBitsFollowTheProgramAndThePresses)
             EXPECT_EQ(w.status, sonvira ? "Enviando por COM 2:" : "Enviando...");
         }
         EXPECT_EQ(seen.join(QStringLiteral(", ")), steps);
-        EXPECT_TRUE(w.told().isEmpty()) << w.told().join(u'|').toStdString();
+        EXPECT_EQ(w.told(), QStringList{"No funciona con el Canal 2 en NO"});
         EXPECT_EQ(w.form->MSComm1->input(), QByteArray());
         EXPECT_TRUE(QTest::qWaitFor([&] { return w.form->Texto_Mensajes->text() != "-"; }));
         EXPECT_EQ(w.form->Texto_Mensajes->text(), sonvira ? "Enviando por COM 2:" : "Enviando");
