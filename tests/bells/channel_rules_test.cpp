@@ -4,11 +4,11 @@
 
 namespace {
 
-// Channel words by initial: Preparado, Sin puerto, Cerrado, Disparo.
+// Channel words by initial, from channel 1 on: Preparado, Sin puerto, Cerrado, Disparo.
 ChannelWords words(const char *initials)
 {
     ChannelWords out;
-    for (std::size_t i = 0; i < out.size(); ++i)
+    for (std::size_t i = 0; i < out.size() && initials[i]; ++i)
         for (QStringView word : {readyWord, noPortWord, closedWord, firingWord})
             if (word.front() == QLatin1Char(initials[i]))
                 out[i] = word.toString();
