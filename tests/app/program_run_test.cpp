@@ -1,6 +1,7 @@
 // The real programs, run as processes on a pseudo-terminal: the window program with a
 // stand-in operator that closes every message box (the box-closer plugin of the line
 // measurement), the service with no one at all.
+#include "files.h"
 #include "pseudo_terminal.h"
 
 #include <QDir>
@@ -31,8 +32,7 @@ struct Station
     QString data(const QString &name) const { return home.filePath("Quirzal/" + name); }
     bool put(const QString &name, const QByteArray &bytes) const
     {
-        QFile file(data(name));
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        return writeFile(data(name), bytes);
     }
     void start(QProcess &program, const char *executable, const QStringList &arguments) const
     {

@@ -1,5 +1,7 @@
 #include "serial/port_settings_file.h"
 
+#include "files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,12 +23,6 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 TEST(PortSettingsFile, ReadsTheLastTwoCharactersOfTheFirstLineElseNoPort)
@@ -45,12 +41,12 @@ TEST(PortSettingsFile, ReadsTheLastTwoCharactersOfTheFirstLineElseNoPort)
     const QString path = dir.filePath(QStringLiteral("puertos.txt"));
     for (const auto &[value, files] : rows) {
         for (const QByteArray &bytes : files) {
-            ASSERT_TRUE(put(path, bytes));
+            ASSERT_TRUE(writeFile(path, bytes));
             EXPECT_EQ(readSavedPort(path), value) << bytes.left(16).toPercentEncoding().data();
         }
     }
     // Only the start of a file is read, however large it is.
-    ASSERT_TRUE(put(path, "\" 4\"\r\n") && QFile::resize(path, qint64(64) << 30));
+    ASSERT_TRUE(writeFile(path, "\" 4\"\r\n") && QFile::resize(path, qint64(64) << 30));
     EXPECT_EQ(readSavedPort(path), 4) << "only its start is read";
 }
 
@@ -67,7 +63,7 @@ TEST(PortSettingsFile, WriteReplacesTheFileWholeOrLeavesItAlone)
     for (int port = 1; port <= 4; ++port) {
         ASSERT_TRUE(writeSavedPort(path, port, &error)) << error.toStdString();
         EXPECT_EQ(contents(path), QByteArray("\x22\x20") + char('0' + port) + "\x22\x0D\x0A");
-        ASSERT_TRUE(put(path, longer)); // to be replaced whole
+        ASSERT_TRUE(writeFile(path, longer)); // to be replaced whole
     }
 
     // With a file-size limit of 0 every write fails, as on a full disk; an empty or

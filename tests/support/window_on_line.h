@@ -6,6 +6,7 @@
 #include "app/wall_clock_timer.h"
 #include "bells/frame.h"
 #include "fake_host.h"
+#include "files.h"
 #include "pseudo_terminal.h"
 #include "serial/mscomm.h"
 
@@ -121,11 +122,7 @@ struct WindowOnLine
         QFile file(settingsFile());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
     }
-    static bool put(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    }
+    static bool put(const QString &path, const QByteArray &bytes) { return writeFile(path, bytes); }
 
     FakeHost fake;
     PseudoTerminal pty;

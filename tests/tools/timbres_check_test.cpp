@@ -7,6 +7,8 @@
 #include "tools/timbres_check/program_analysis.h"
 #include "tools/timbres_check/report.h"
 
+#include "files.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -175,9 +177,8 @@ QByteArray logText(const QByteArray &date, const std::string &lines, const char 
 
 QString write(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
-    QFile file(dir.filePath(name));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    return file.fileName();
+    EXPECT_TRUE(writeFile(dir.filePath(name), bytes));
+    return dir.filePath(name);
 }
 
 std::vector<LogEntry> read(const QTemporaryDir &dir, const QString &name, const QByteArray &text,
