@@ -1,5 +1,7 @@
 #include "bells/calendar.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -96,6 +98,28 @@ TEST(Calendar, LinesThatDoNotReadAreToldAndSetAside)
         EXPECT_EQ(calendar.rules.size(), 2u) << line;
         EXPECT_EQ(dayOf(calendar, "2026-12-07"), "-") << line;
     }
+}
+
+// The installed sample changes nothing as it stands, and its example, once its "# "
+// is taken away, reads whole: what the operator is shown to write must work.
+TEST(Calendar, TheSampleIsInertAndItsExampleReads)
+{
+    QFile file(QStringLiteral(SAMPLE_CALENDAR));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray sample = file.readAll();
+    const Calendar asInstalled = parseCalendar(sample.toStdString());
+    EXPECT_TRUE(asInstalled.rules.empty() && asInstalled.problems.empty());
+    const qsizetype example = sample.indexOf("# lunes-viernes");
+    ASSERT_GE(example, 0);
+    QByteArray uncommented = sample.mid(example);
+    uncommented.replace("# ", "");
+    const Calendar calendar = parseCalendar(uncommented.toStdString());
+    EXPECT_TRUE(calendar.problems.empty());
+    EXPECT_EQ(calendar.rules.size(), 5u); // the list is two rules
+    EXPECT_EQ(dayOf(calendar, "2027-03-19"), "timbres_fiesta.txt:4");
+    EXPECT_EQ(dayOf(calendar, "2027-01-04"), "ninguno:3");
+    EXPECT_EQ(dayOf(calendar, "2027-01-09"), "ninguno:2");
+    EXPECT_EQ(dayOf(calendar, "2027-01-08"), "timbres_1.txt:1");
 }
 
 } // namespace
