@@ -56,11 +56,6 @@ TEST(Calendar, TheMostSpecificRuleWinsAndThenTheLaterLine)
     for (const auto &[day, expected] : rows)
         EXPECT_EQ(dayOf(calendar, day), expected) << day;
 
-    // Saturday and Sunday from the list, when nothing later covers them.
-    const Calendar weekend = parseCalendar("lunes-viernes timbres_1.txt\nsábado,DOMINGO ninguno");
-    EXPECT_EQ(dayOf(weekend, "2026-12-12"), "ninguno:2");
-    EXPECT_EQ(dayOf(weekend, "2026-12-13"), "ninguno:2");
-    EXPECT_EQ(dayOf(weekend, "2026-12-11"), "timbres_1.txt:1");
 }
 
 TEST(Calendar, DaysNoRuleCoversKeepTheirProgram)
