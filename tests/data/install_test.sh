@@ -22,6 +22,7 @@ for f in bin/Sonvira bin/repetidores bin/satelite bin/timbres-check \
 done
 cmp -s "$prefix/libexec/sonvira/leeme.txt" "$source/data/leeme.txt" || fail "leeme.txt"
 cmp -s "$prefix/share/sonvira/timbres_1.txt" "$source/data/timbres_1.txt" || fail "timbres_1.txt"
+cmp -s "$prefix/share/sonvira/calendario.txt" "$source/data/calendario.txt" || fail "calendario.txt"
 for page in Sonvira repetidores satelite timbres-check; do
     gzip -dc "$prefix/share/man/man1/$page.1.gz" | cmp -s - "$source/data/man/$page.1" ||
         fail "man page $page"
