@@ -44,7 +44,7 @@ QList<Control> sonvira()
         {.name = "Label12", .kind = Kind::Label, .container = "Frame2", .caption = "Programa en uso",
          .twips = {240, 300, 2520, 255}},
         {.name = "File2", .kind = Kind::FileList, .container = "Frame2",
-         .twips = {240, 555, 2520, 270}, .pattern = "timbres*.txt"},
+         .twips = {240, 555, 2520, 270}, .pattern = "timbres*.txt", .nameLabel = "Label12"},
         {.name = "Label15", .kind = Kind::Label, .container = "Frame2",
          .caption = "Por defecto, timbres_1.txt. (Nunca eliminarlo)               "
                     "Formato: Canal,HH:MM:SS    ",
@@ -53,7 +53,7 @@ QList<Control> sonvira()
         {.name = "Label11", .kind = Kind::Label, .container = "Frame2",
          .caption = "Programas  disponibles", .twips = {2880, 300, 3060, 255}},
         {.name = "File1", .kind = Kind::FileList, .container = "Frame2",
-         .twips = {2880, 555, 3060, 1020}, .pattern = "timbre*.txt"},
+         .twips = {2880, 555, 3060, 1020}, .pattern = "timbre*.txt", .nameLabel = "Label11"},
         {.name = "Label14", .kind = Kind::Label, .container = "Frame2",
          .caption = "Para editar o seleccionar haga cilck aqui", .twips = {2880, 1605, 3060, 255},
          .font = arial},

@@ -47,7 +47,7 @@ struct Control
     Font font{};
     QString toolTip{};
     QString pattern{};   // file lists
-    QString nameLabel{}; // bare option buttons: the label beside them that says what they are
+    QString nameLabel{}; // bare option buttons, lists: the label beside that says what they are
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool wordWrap = false;
     bool opaque = false; // hides what lies under it, as a heading over a frame's edge

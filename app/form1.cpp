@@ -3,6 +3,7 @@
 #include "app/clickable_label.h"
 #include "app/control_inventory.h"
 #include "app/file_list_box.h"
+#include "app/task_bar_hint.h"
 #include "app/wall_clock_timer.h"
 #include "serial/mscomm.h"
 
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
+#include <QShowEvent>
 
 #include <algorithm>
 
@@ -128,14 +130,15 @@ void Form1::createControls()
         object->setObjectName(c.name);
         made.insert(c.name, object);
     }
-    // A bare option button is known by the label beside it.
+    // A bare option button or a list is known by the label beside it, for a screen reader
+    // as for the eye.
     for (const Control &c : inventory) {
         if (c.nameLabel.isEmpty())
             continue;
-        auto *option = static_cast<QRadioButton *>(made.value(c.name));
+        auto *named = static_cast<QWidget *>(made.value(c.name));
         auto *label = static_cast<QLabel *>(made.value(c.nameLabel));
-        option->setAccessibleName(label->text());
-        label->setBuddy(option);
+        named->setAccessibleName(label->text());
+        label->setBuddy(named);
     }
 
 #define BIND(control) bind(this, control, #control)
@@ -310,6 +313,15 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     end();
     QWidget::closeEvent(event);
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    // The repeaters' dialog is a companion of the station, not a program of its own on
+    // the task bar. A spontaneous show is a restore, on a window already mapped.
+    if (ControlInventory::window(edition_).fixedBorder && !event->spontaneous())
+        keepOutOfTaskBar(this);
+    QWidget::showEvent(event);
 }
 
 ChannelWords Form1::channelWords() const

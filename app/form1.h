@@ -145,6 +145,7 @@ protected:
     // Enter presses the window's default button, as in a dialog.
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void createControls();

@@ -1,5 +1,6 @@
 #include "window_on_line.h"
 
+#include <QAccessible>
 #include <QGroupBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -79,11 +80,13 @@ QString describe(const QObject *control)
 {
     const auto *list = qobject_cast<const FileListBox *>(control);
     const QVariant title = control->property("title");
-    QString text = QStringLiteral("%1 %2 %3 '%4%5'")
-                       .arg(control->objectName(), control->metaObject()->className(),
-                            control->parent()->objectName(),
-                            list ? list->pattern()
-                                 : (title.isValid() ? title : control->property("text")).toString(),
+    // A list's name is checked as a screen reader hears it.
+    QString text =
+        QStringLiteral("%1 %2 %3 '%4'")
+            .arg(control->objectName(), control->metaObject()->className(),
+                 control->parent()->objectName(),
+                 list ? list->pattern()
+                      : (title.isValid() ? title : control->property("text")).toString() +
                             control->property("accessibleName").toString());
     for (const auto &[property, word] :
          {std::pair{"checked", " selected"}, {"readOnly", " locked"}})
@@ -126,6 +129,10 @@ TEST(Window, AsTheOperatorSeesItAndEachNotificationReachesItsHandler)
             if (!child->objectName().isEmpty() && !child->objectName().startsWith("qt_"))
                 named.append(child->objectName());
         EXPECT_EQ(named.size(), expected.size()) << named.join(' ').toStdString();
+        for (const auto &[list, caption] : {std::pair{f.File1, QString("Programas  disponibles")},
+                                            {f.File2, QString("Programa en uso")}})
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(list)->text(QAccessible::Name),
+                      caption);
         for (const Form1::Channel &c : f.channels) {
             const QWidget *atCentre = f.childAt(c.frame->geometry().center());
             EXPECT_TRUE((atCentre == c.frame || c.frame->isAncestorOf(atCentre)) &&
