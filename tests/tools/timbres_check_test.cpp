@@ -212,7 +212,7 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
     } days[] = {
         {"09:00:00 INICIO|09:00:01 ABIERTO" + end, V::BeforeLog, E::Inicio, ""},
         {open + "08:00:03 DISPARO canal=2" + end, V::Fired, E::Disparo},
-        {"", V::NotRunning, E::Fin}, // the FIN of the 2nd stands
+        {"09:00:00 INICIO" + end, V::NotRunning, E::Fin}, // the FIN of the 2nd stands
         {open + "07:50:00 CERRADO" + end, V::PortClosed, E::Cerrado},
         {"07:30:00 INICIO" + end, V::PortClosed, E::Inicio},
         {"07:30:00 INICIO|07:30:01 APERTURA_FALLIDA" + end, V::OpeningFailed, E::AperturaFallida},
@@ -243,7 +243,8 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
     const auto eventAt = [&](int i) {
         return i < 0 ? std::nullopt : std::optional(log[std::size_t(i)].event);
     };
-    const std::vector<DayFinding> found = replayLog(log, 8 * 3600);
+    const std::vector<DayFinding> found =
+        replayLog(log, daysToTell(log, nullptr).value(), 8 * 3600);
     ASSERT_EQ(found.size(), std::size(days));
     for (std::size_t d = 0; d < found.size(); ++d)
         EXPECT_TRUE(found[d].day == QDate(2026, 12, int(d) + 1) &&
@@ -262,14 +263,22 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
     EXPECT_TRUE(found[9].unsynchronised < 0 && found[9].dropped < 0);
 }
 
-// 02:30:00 does not exist in Madrid on 29 March 2026.
-TEST(LogReplay, aTimeTheClockSkipsIsToldApart)
+// A day without lines is told only inside a run: 02:30:00 does not exist in Madrid
+// on 29 March 2026, and the days between a FIN and the next INICIO are not told.
+TEST(LogReplay, daysWithoutLinesAreToldOnlyInsideARun)
 {
     QTemporaryDir dir;
-    const QByteArray text = logText("2026-03-28", "10:00:00 INICIO", "Sonvira") +
-                            logText("2026-03-30", "10:00:00 FIN", "Sonvira");
-    const auto found = replayLog(read(dir, "registro.txt", text), 2 * h + 30 * m);
-    EXPECT_TRUE(found.size() == 3 && found[1].verdict == V::NoSuchTime);
+    const auto run = [&](const char *first, const char *second) {
+        const auto log = read(dir, "registro.txt",
+                              logText("2026-03-28", first, "Sonvira") +
+                                  logText("2026-04-02", second, "Sonvira"));
+        return replayLog(log, daysToTell(log, nullptr).value(), 2 * h + 30 * m);
+    };
+    const auto found = run("10:00:00 INICIO", "10:00:00 FIN");
+    EXPECT_TRUE(found.size() == 6 && found[1].verdict == V::NoSuchTime &&
+                found[5].day == QDate(2026, 4, 2));
+    const auto apart = run("10:00:00 FIN", "10:00:00 INICIO");
+    EXPECT_TRUE(apart.size() == 2 && apart[1].day == QDate(2026, 4, 2));
 }
 
 // The checker as a person runs it: files on disk, a report, an exit status.
@@ -294,6 +303,13 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
                                 "2026-12-08 07:45:00.000 Sonvira PERDIDO puerto=COM1 "
                                 "motivo=desconectado\n"
                                 "2026-12-08 09:00:00.000 Sonvira RESUMEN\n");
+    // One run over the whole calendar, and the same two days not in one run.
+    const QString ages = write(dir, u"siglos.txt"_s,
+                               "0001-01-01 00:00:00.000 Sonvira INICIO\n"
+                               "9999-12-31 23:59:59.000 Sonvira RESUMEN\n");
+    const QString apart = write(dir, u"aparte.txt"_s,
+                                "0001-01-01 00:00:00.000 Sonvira FIN\n"
+                                "9999-12-31 23:59:59.000 Sonvira INICIO\n");
     const QString fifo = dir.filePath(u"fifo"_s), missing = dir.filePath(u"no-existe.txt"_s);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
     const struct
@@ -322,6 +338,16 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
           u"martes 08/12/2026: no sonó: el dispositivo del puerto COM1 se perdió a las "
           "07:45:00 (desconectado) y no había vuelto.\n"_s}},
         {{u"--hora"_s, u"24:00:00"_s, good}, 2, u"la hora «24:00:00» no vale"_s},
+        {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, ages},
+         2,
+         u"3652058 días sin nada escrito con el programa en marcha. No doy un veredicto día a "
+         "día de más de 400 días"_s},
+        {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, apart},
+         0,
+         {},
+         {u"(±5 s) ==\nlunes 01/01/0001: no sonó: Sonvira no estaba en marcha (terminó a las "
+          "00:00:00).\n    0001-01-01 00:00:00.000 Sonvira FIN\nviernes 31/12/9999: no sonó: "
+          "Sonvira no estaba en marcha (terminó el 01/01/0001 a las 00:00:00).\n"_s}},
         // Whatever a name points at, the checker ends at once with a reason: here a
         // FIFO with no writer.
         {{fifo}, 2, u"no puedo leer «%1»: no es un archivo de texto normal."_s.arg(fifo)},

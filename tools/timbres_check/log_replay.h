@@ -59,6 +59,18 @@ struct DayFinding
     QString program;         // whose state the verdict tells; empty when none
 };
 
-// For every day from the log's first line to its last: what happened at `second`
+// Two lines of one run further apart than this are not a log to fill day by day: a
+// date written wrong, or a file that is not this station's.
+inline constexpr int longestRunGapDays = 400;
+
+// The days the log can speak of, in order: each day that has a line, and each day
+// between two lines of one run of a program (from a line that leaves it running to
+// its next line, FIN or INICIO). Days after a FIN and before the next line are not
+// told: nothing was running, and the log could otherwise be made to cover any span.
+// A run with a gap longer than longestRunGapDays gives nothing; *error says why.
+std::optional<std::vector<QDate>> daysToTell(const std::vector<LogEntry> &log, QString *error);
+
+// For each of `days` (in order, as daysToTell gives them): what happened at `second`
 // (seconds since midnight), replaying the log's lines up to it.
-std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, int second);
+std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, const std::vector<QDate> &days,
+                                  int second);

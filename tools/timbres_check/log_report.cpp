@@ -150,7 +150,8 @@ QString verdictText(const std::vector<LogEntry> &log, const DayFinding &f)
 
 } // namespace
 
-void writeLogReport(std::FILE *out, const std::vector<LogEntry> &log, int second)
+void writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
+                    const std::vector<QDate> &days, int second)
 {
     put(out, QStringLiteral("== Registro a las %1 (±%2 s) ==\n")
                  .arg(QString::fromStdString(tickTimeText(second)))
@@ -159,7 +160,7 @@ void writeLogReport(std::FILE *out, const std::vector<LogEntry> &log, int second
         put(out, QStringLiteral("El registro no tiene ninguna línea.\n"));
         return;
     }
-    for (const DayFinding &f : replayLog(log, second)) {
+    for (const DayFinding &f : replayLog(log, days, second)) {
         QString text = dayText(f.day) + QStringLiteral(": ") + verdictText(log, f) + u'\n';
         const bool causeInWindow =
             std::find(f.window.begin(), f.window.end(), f.cause) != f.window.end();

@@ -2,10 +2,13 @@
 
 #include "host/operations_log_format.h"
 
+#include <QDate>
+
 #include <cstdio>
 #include <vector>
 
-// What the log says happened at `second` (seconds since midnight) on each day it
-// covers, in Spanish: one line a day, then the log lines it rests on and those
-// around that second.
-void writeLogReport(std::FILE *out, const std::vector<LogEntry> &log, int second);
+// What the log says happened at `second` (seconds since midnight) on each of `days`
+// (daysToTell's), in Spanish: one line a day, then the log lines it rests on and
+// those around that second.
+void writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
+                    const std::vector<QDate> &days, int second);

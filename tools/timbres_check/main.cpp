@@ -188,7 +188,13 @@ int main(int argc, char **argv)
         files.push_back(std::move(*lines));
     }
     const std::vector<LogEntry> log = mergeLogs(std::move(files));
+    QString why;
+    const std::optional<std::vector<QDate>> days = daysToTell(log, &why);
+    if (!days) {
+        std::fflush(stdout);
+        return fail(why.toStdString() + ".");
+    }
     for (int second : args.seconds)
-        writeLogReport(stdout, log, second);
+        writeLogReport(stdout, log, *days, second);
     return status;
 }
