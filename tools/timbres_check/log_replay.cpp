@@ -216,6 +216,21 @@ std::vector<LogEntry> mergeLogs(std::vector<std::vector<LogEntry>> files)
     return merged;
 }
 
+bool firedByHand(const LogEntry &e)
+{
+    return e.detail(QLatin1StringView(LogKey::origen)) == QLatin1StringView("Prueba");
+}
+
+bool firedByProgramLine(const LogEntry &e)
+{
+    const QString origen = e.detail(QLatin1StringView(LogKey::origen));
+    const qsizetype colon = origen.lastIndexOf(QLatin1Char(':'));
+    bool number = false;
+    if (colon > 0)
+        origen.sliced(colon + 1).toInt(&number);
+    return e.event == LogEvent::Disparo && number;
+}
+
 std::optional<std::vector<QDate>> daysToTell(const std::vector<LogEntry> &log, QString *error)
 {
     std::set<qint64> told;
@@ -289,8 +304,12 @@ std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, const std::v
             f.dropped = dropped;
 
         const QDateTime local(day, time, Qt::LocalTime);
+        // A bell rung by hand nearby is told, but never taken for the program's bell.
+        for (int i : f.window)
+            if (log[std::size_t(i)].event == LogEvent::Disparo && firedByHand(log[std::size_t(i)]))
+                f.byHand = f.byHand < 0 ? i : f.byHand;
         const auto fired = std::find_if(f.window.begin(), f.window.end(), [&](int i) {
-            return log[std::size_t(i)].event == LogEvent::Disparo;
+            return firedByProgramLine(log[std::size_t(i)]);
         });
         if (fired != f.window.end()) {
             f.verdict = Verdict::Fired;

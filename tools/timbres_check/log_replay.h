@@ -31,7 +31,7 @@ std::vector<LogEntry> mergeLogs(std::vector<std::vector<LogEntry>> files);
 
 // What the log says about one second of one day, from the closest to ringing down.
 enum class Verdict {
-    Fired,             // a DISPARO within the window
+    Fired,             // a DISPARO of a program line within the window
     NothingInTheWay,   // running, port open, program readable: its lines decide
     ClockSkipped,      // a SALTO forward passed over that second
     ProgramLfOnly,     // PROGRAMA_SOLO_LF in force: its lines may be read joined
@@ -55,6 +55,7 @@ struct DayFinding
     int programFile = -1;    // the PROGRAMA line of the program in use
     int unsynchronised = -1; // the line that said the clock was not synchronised
     int dropped = -1;        // a line with perdidas= in the day before the second
+    int byHand = -1;         // a DISPARO by Prueba within the window: never the bell
     std::vector<int> window; // every line within the window
     QString program;         // whose state the verdict tells; empty when none
 };
@@ -69,6 +70,11 @@ inline constexpr int longestRunGapDays = 400;
 // told: nothing was running, and the log could otherwise be made to cover any span.
 // A run with a gap longer than longestRunGapDays gives nothing; *error says why.
 std::optional<std::vector<QDate>> daysToTell(const std::vector<LogEntry> &log, QString *error);
+
+// Whether a DISPARO was rung by hand ("Prueba"), and whether by a line of a program
+// (`origen` is "<file>:<line>"): only the latter is ever a program's bell.
+bool firedByHand(const LogEntry &e);
+bool firedByProgramLine(const LogEntry &e);
 
 // For each of `days` (in order, as daysToTell gives them): what happened at `second`
 // (seconds since midnight), replaying the log's lines up to it.

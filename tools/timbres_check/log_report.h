@@ -9,6 +9,7 @@
 
 // What the log says happened at `second` (seconds since midnight) on each of `days`
 // (daysToTell's), in Spanish: one line a day, then the log lines it rests on and
-// those around that second.
-void writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
+// those around that second. False when on some day the log does not say a
+// program's line rang.
+bool writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
                     const std::vector<QDate> &days, int second);

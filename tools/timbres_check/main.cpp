@@ -34,7 +34,9 @@ const char usage[] =
     "                --registro registro.txt timbres_1.txt\n"
     "Sale con 2 si no puede leer un fichero o los argumentos no valen; si no, con 1 si\n"
     "alguna línea no suena nunca (con --hora: si a alguna de esas horas no suena ningún\n"
-    "canal o una línea de esa hora no suena), y con 0 si todo suena.\n";
+    "canal o una línea de esa hora no suena; con --registro: si algún día el registro\n"
+    "no dice que sonara una línea del programa), y con 0 si todo suena. Lo que se hace\n"
+    "sonar a mano con Prueba no cuenta como timbre.\n";
 
 // "HH:MM:SS", "H:MM:SS", "HH:MM" or "H:MM" to a second of the day.
 std::optional<int> secondOf(std::string_view text)
@@ -195,6 +197,7 @@ int main(int argc, char **argv)
         return fail(why.toStdString() + ".");
     }
     for (int second : args.seconds)
-        writeLogReport(stdout, log, *days, second);
+        if (!writeLogReport(stdout, log, *days, second) && status == 0)
+            status = 1;
     return status;
 }
