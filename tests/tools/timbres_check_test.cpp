@@ -9,6 +9,7 @@
 
 #include "files.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -315,6 +316,17 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
     const QString apart = write(dir, u"aparte.txt"_s,
                                 "0001-01-01 00:00:00.000 Sonvira FIN\n"
                                 "9999-12-31 23:59:59.000 Sonvira INICIO\n");
+    // Channel 2 by a line of another time, then channel 1 by its line without channel 2.
+    const QString others = write(dir, u"otros.txt"_s,
+                                 "2026-12-09 07:00:00.000 Sonvira INICIO\n"
+                                 "2026-12-09 07:00:01.000 Sonvira ABIERTO puerto=COM1\n"
+                                 "2026-12-09 08:00:01.000 Sonvira DISPARO canal=2 "
+                                 "origen=timbres_1.txt:3\n"
+                                 "2026-12-10 08:00:01.000 Sonvira DISPARO canal=1 "
+                                 "origen=timbres_1.txt:3\n");
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"dos"_s));
+    const QString twoAt8 =
+        write(dir, u"dos/timbres_1.txt"_s, "2,08:00:00\r\n9,09:00:00\r\n1,08:00:00\r\n");
     const QString fifo = dir.filePath(u"fifo"_s), missing = dir.filePath(u"no-existe.txt"_s);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
     const struct
@@ -346,6 +358,12 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
           u"  Ojo: a las 07:59:56 se hizo sonar a mano el canal 1 (Prueba); eso no es el timbre "
           "del programa.\n"_s}},
         {{u"--hora"_s, u"24:00:00"_s, good}, 2, u"la hora «24:00:00» no vale"_s},
+        {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, others, twoAt8},
+         1,
+         {},
+         {u"miércoles 09/12/2026: no sonó, y el registro no dice por qué"_s,
+          u"jueves 10/12/2026: sonó el canal 1 (línea 3 de timbres_1.txt) a las 08:00:01.000.\n"
+          "  No consta que sonara el canal 2 (línea 1 de timbres_1.txt).\n"_s}},
         {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, ages},
          2,
          u"3652058 días sin nada escrito con el programa en marcha. No doy un veredicto día a "

@@ -272,8 +272,20 @@ std::optional<std::vector<QDate>> daysToTell(const std::vector<LogEntry> &log, Q
 }
 
 std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, const std::vector<QDate> &told,
-                                  int second)
+                                  int second, const std::vector<DueBell> &due)
 {
+    const auto rings = [](const LogEntry &e, const DueBell &b) {
+        return e.detail(QLatin1StringView(LogKey::canal)).toInt() == b.channel &&
+               e.detail(QLatin1StringView(LogKey::origen)) == b.origen;
+    };
+    const auto isTheBell = [&](const LogEntry &e) {
+        return firedByProgramLine(e) &&
+               (due.empty() ||
+                std::any_of(due.begin(), due.end(), [&](const DueBell &b) { return rings(e, b); }));
+    };
+    const auto fileOf = [](const QString &origen) {
+        return origen.left(origen.lastIndexOf(QLatin1Char(':')));
+    };
     std::vector<DayFinding> days;
     if (log.empty())
         return days;
@@ -308,10 +320,21 @@ std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, const std::v
         for (int i : f.window)
             if (log[std::size_t(i)].event == LogEvent::Disparo && firedByHand(log[std::size_t(i)]))
                 f.byHand = f.byHand < 0 ? i : f.byHand;
-        const auto fired = std::find_if(f.window.begin(), f.window.end(), [&](int i) {
-            return firedByProgramLine(log[std::size_t(i)]);
-        });
-        if (fired != f.window.end()) {
+        for (int i : f.window)
+            if (isTheBell(log[std::size_t(i)]))
+                f.bells.push_back(i);
+        if (!f.bells.empty()) {
+            // The other bells the program that rang has at that second must ring too.
+            const QString file =
+                fileOf(log[std::size_t(f.bells[0])].detail(QLatin1StringView(LogKey::origen)));
+            for (const DueBell &b : due)
+                if (fileOf(b.origen) == file &&
+                    std::none_of(f.bells.begin(), f.bells.end(),
+                                 [&](int i) { return rings(log[std::size_t(i)], b); }))
+                    f.notLogged.push_back(b);
+        }
+        const auto fired = f.bells.begin();
+        if (fired != f.bells.end()) {
             f.verdict = Verdict::Fired;
             f.cause = *fired;
             f.program = log[std::size_t(*fired)].program;

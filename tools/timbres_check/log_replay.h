@@ -46,18 +46,28 @@ enum class Verdict {
     AfterLog,          // the log ends before it
 };
 
+// A bell a program given says is due at that second: its channel (1 to 3) and the
+// `origen` its DISPARO carries ("<file>:<line>").
+struct DueBell
+{
+    int channel = 0;
+    QString origen;
+};
+
 struct DayFinding
 {
     QDate day;
     Verdict verdict = Verdict::NothingInTheWay;
     // Indices into the merged log; -1 when there is none.
-    int cause = -1;          // the line the verdict rests on (FIN, CERRADO, PERDIDO...)
-    int programFile = -1;    // the PROGRAMA line of the program in use
-    int unsynchronised = -1; // the line that said the clock was not synchronised
-    int dropped = -1;        // a line with perdidas= in the day before the second
-    int byHand = -1;         // a DISPARO by Prueba within the window: never the bell
-    std::vector<int> window; // every line within the window
-    QString program;         // whose state the verdict tells; empty when none
+    int cause = -1;                 // the line the verdict rests on (FIN, CERRADO, PERDIDO...)
+    int programFile = -1;           // the PROGRAMA line of the program in use
+    int unsynchronised = -1;        // the line that said the clock was not synchronised
+    int dropped = -1;               // a line with perdidas= in the day before the second
+    std::vector<int> bells;         // the DISPAROs that are the bell, when Fired
+    std::vector<DueBell> notLogged; // due bells of the program that rang, without a DISPARO
+    int byHand = -1;                // a DISPARO by Prueba within the window: never the bell
+    std::vector<int> window;        // every line within the window
+    QString program;                // whose state the verdict tells; empty when none
 };
 
 // Two lines of one run further apart than this are not a log to fill day by day: a
@@ -77,6 +87,8 @@ bool firedByHand(const LogEntry &e);
 bool firedByProgramLine(const LogEntry &e);
 
 // For each of `days` (in order, as daysToTell gives them): what happened at `second`
-// (seconds since midnight), replaying the log's lines up to it.
+// (seconds since midnight), replaying the log's lines up to it. With `due` (the
+// programs given), only a DISPARO of a due channel from its due line is the bell;
+// without, a DISPARO of any program line.
 std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, const std::vector<QDate> &days,
-                                  int second);
+                                  int second, const std::vector<DueBell> &due = {});
