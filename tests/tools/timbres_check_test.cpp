@@ -9,6 +9,7 @@
 
 #include "files.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -211,12 +212,14 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
         const char *program = "Sonvira";
     } days[] = {
         {"09:00:00 INICIO|09:00:01 ABIERTO" + end, V::BeforeLog, E::Inicio, ""},
-        {open + "08:00:03 DISPARO canal=2" + end, V::Fired, E::Disparo},
-        {"", V::NotRunning, E::Fin}, // the FIN of the 2nd stands
+        {open + "08:00:03 DISPARO canal=2 origen=timbres_1.txt:2" + end, V::Fired, E::Disparo},
+        {"09:00:00 INICIO" + end, V::NotRunning, E::Fin}, // the FIN of the 2nd stands
         {open + "07:50:00 CERRADO" + end, V::PortClosed, E::Cerrado},
         {"07:30:00 INICIO" + end, V::PortClosed, E::Inicio},
         {"07:30:00 INICIO|07:30:01 APERTURA_FALLIDA" + end, V::OpeningFailed, E::AperturaFallida},
-        {open + "07:40:00 PERDIDO|09:00:00 RECUPERADO" + end, V::DeviceLost, E::Perdido},
+        // A Prueba just before is no bell.
+        {open + "07:40:00 PERDIDO|07:59:56 DISPARO canal=1 origen=Prueba|09:00:00 RECUPERADO" + end,
+         V::DeviceLost, E::Perdido},
         {open + busy + end, clear, {}},
         {open + "07:45:00 PROGRAMA_ILEGIBLE" + end, V::ProgramUnreadable, E::ProgramaIlegible},
         {open + "07:45:00 PROGRAMA_ILEGIBLE|07:59:59 PROGRAMA_LEGIBLE" + end, clear, {}},
@@ -225,7 +228,7 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
         {"05:00:00 INICIO|05:00:01 ABIERTO|09:00:00 RESUMEN" + end, V::LogSilent, E::Abierto},
         {open + "08:00:20 SALTO segundos=+30" + end, V::ClockSkipped, E::Salto},
         // Sonvira ended; repetidores rings by hand, then runs on with nothing new.
-        {open + "08:00:05 DISPARO canal=1", V::Fired, E::Disparo, "repetidores"},
+        {open + "08:00:05 DISPARO canal=1 origen=t.txt:1", V::Fired, E::Disparo, "repetidores"},
         {"07:30:00 RESUMEN", clear, {}, "repetidores"},
         {"07:00:00 RESUMEN", V::AfterLog, E::Resumen, ""},
     };
@@ -243,7 +246,8 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
     const auto eventAt = [&](int i) {
         return i < 0 ? std::nullopt : std::optional(log[std::size_t(i)].event);
     };
-    const std::vector<DayFinding> found = replayLog(log, 8 * 3600);
+    const std::vector<DayFinding> found =
+        replayLog(log, daysToTell(log, nullptr).value(), 8 * 3600);
     ASSERT_EQ(found.size(), std::size(days));
     for (std::size_t d = 0; d < found.size(); ++d)
         EXPECT_TRUE(found[d].day == QDate(2026, 12, int(d) + 1) &&
@@ -260,23 +264,26 @@ TEST(LogReplay, eachDayTellsWhatHappenedAtThatSecond)
     EXPECT_EQ(eighth.window.size(), 1u);
     // A new start forgets the clock; lost lines count for a day.
     EXPECT_TRUE(found[9].unsynchronised < 0 && found[9].dropped < 0);
+    EXPECT_TRUE(eventAt(found[6].byHand) == E::Disparo && found[1].byHand < 0);
 }
 
-// 02:30:00 does not exist in Madrid on 29 March 2026.
+// A day without a line is told inside a run: 02:30:00 does not exist in Madrid on
+// 29 March 2026.
 TEST(LogReplay, aTimeTheClockSkipsIsToldApart)
 {
     QTemporaryDir dir;
-    const QByteArray text = logText("2026-03-28", "10:00:00 INICIO", "Sonvira") +
-                            logText("2026-03-30", "10:00:00 FIN", "Sonvira");
-    const auto found = replayLog(read(dir, "registro.txt", text), 2 * h + 30 * m);
+    const auto log = read(dir, "registro.txt",
+                          logText("2026-03-28", "10:00:00 INICIO", "Sonvira") +
+                              logText("2026-03-30", "10:00:00 FIN", "Sonvira"));
+    const auto found = replayLog(log, daysToTell(log, nullptr).value(), 2 * h + 30 * m);
     EXPECT_TRUE(found.size() == 3 && found[1].verdict == V::NoSuchTime);
 }
 
 // The checker as a person runs it: files on disk, a report, an exit status.
 
-// Each run's exit status (0 every bell rings, 1 some never does or nothing rings at
-// the hour asked, 2 a file unread or an argument wrong), a text its error must hold
-// and texts its report must hold. Madrid skips 02:00 to 03:00 once and lives it
+// Each run's exit status (0 every bell rings, 1 some never does, nothing rings at
+// the hour asked or the log does not say it rang, 2 a file unread or an argument wrong), a text its
+// error must hold and texts its report must hold. Madrid skips 02:00 to 03:00 once and lives it
 // twice once in any twelve months.
 TEST(TimbresCheckRun, exitStatusReportAndErrors)
 {
@@ -293,7 +300,28 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
                                 "2026-12-08 07:30:01.000 Sonvira ABIERTO puerto=COM1\n"
                                 "2026-12-08 07:45:00.000 Sonvira PERDIDO puerto=COM1 "
                                 "motivo=desconectado\n"
+                                "2026-12-08 07:59:56.000 Sonvira DISPARO canal=1 "
+                                "origen=Prueba\n"
                                 "2026-12-08 09:00:00.000 Sonvira RESUMEN\n");
+    // One run over the whole calendar, and the same two days not in one run: the
+    // days between are not told.
+    const QString ages = write(dir, u"siglos.txt"_s,
+                               "0001-01-01 00:00:00.000 Sonvira INICIO\n"
+                               "9999-12-31 23:59:59.000 Sonvira RESUMEN\n");
+    const QString apart = write(dir, u"aparte.txt"_s,
+                                "0001-01-01 00:00:00.000 Sonvira FIN\n"
+                                "9999-12-31 23:59:59.000 Sonvira INICIO\n");
+    // Channel 2 by a line of another time, then channel 1 by its line without channel 2.
+    const QString others = write(dir, u"otros.txt"_s,
+                                 "2026-12-09 07:00:00.000 Sonvira INICIO\n"
+                                 "2026-12-09 07:00:01.000 Sonvira ABIERTO puerto=COM1\n"
+                                 "2026-12-09 08:00:01.000 Sonvira DISPARO canal=2 "
+                                 "origen=timbres_1.txt:3\n"
+                                 "2026-12-10 08:00:01.000 Sonvira DISPARO canal=1 "
+                                 "origen=timbres_1.txt:3\n");
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"dos"_s));
+    const QString twoAt8 =
+        write(dir, u"dos/timbres_1.txt"_s, "2,08:00:00\r\n9,09:00:00\r\n1,08:00:00\r\n");
     const QString fifo = dir.filePath(u"fifo"_s), missing = dir.filePath(u"no-existe.txt"_s);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
     const struct
@@ -311,17 +339,36 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
           u"esa hora no existe"_s, u"esa hora pasa dos veces"_s}},
         {{good, bad}, 1, {}, {u"Línea 2: «1,24:00:00» no suena nunca."_s}},
         {{missing, bad}, 2, missing, {u"== %1 ==\n"_s.arg(bad)}},
-        // The command the README gives for "the bell did not ring at 08:00".
+        // The command the README gives for "the bell did not ring at 08:00"; on the
+        // 8th a Prueba of channel 1 just before is no bell of channel 2.
         {{u"--hora=08:00:00"_s, u"--registro"_s, newer, "--registro="_L1 + older, good},
-         0,
+         1,
          {},
          {u"== %1 a las 08:00:00 ==\nA esa hora suena el canal 2.\n"
           "Línea 2: «2,08:00:00» hace sonar el canal 2.\n"_s.arg(good),
           u"== Registro a las 08:00:00 (±5 s) ==\nlunes 07/12/2026: sonó el canal 2 (línea 2 "
           "de timbres_1.txt) a las 08:00:00.000.\n"_s,
           u"martes 08/12/2026: no sonó: el dispositivo del puerto COM1 se perdió a las "
-          "07:45:00 (desconectado) y no había vuelto.\n"_s}},
+          "07:45:00 (desconectado) y no había vuelto.\n"_s,
+          u"  Ojo: a las 07:59:56 se hizo sonar a mano el canal 1 (Prueba); eso no es el timbre "
+          "del programa.\n"_s}},
         {{u"--hora"_s, u"24:00:00"_s, good}, 2, u"la hora «24:00:00» no vale"_s},
+        {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, others, twoAt8},
+         1,
+         {},
+         {u"miércoles 09/12/2026: no sonó, y el registro no dice por qué"_s,
+          u"jueves 10/12/2026: sonó el canal 1 (línea 3 de timbres_1.txt) a las 08:00:01.000.\n"
+          "  No consta que sonara el canal 2 (línea 1 de timbres_1.txt).\n"_s}},
+        {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, ages},
+         2,
+         u"3652058 días sin nada escrito con el programa en marcha. No doy un veredicto día a "
+         "día de más de 400 días"_s},
+        {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, apart},
+         1,
+         {},
+         {u"(±5 s) ==\nlunes 01/01/0001: no sonó: Sonvira no estaba en marcha (terminó a las "
+          "00:00:00).\n    0001-01-01 00:00:00.000 Sonvira FIN\nviernes 31/12/9999: no sonó: "
+          "Sonvira no estaba en marcha (terminó el 01/01/0001 a las 00:00:00).\n"_s}},
         // Whatever a name points at, the checker ends at once with a reason: here a
         // FIFO with no writer.
         {{fifo}, 2, u"no puedo leer «%1»: no es un archivo de texto normal."_s.arg(fifo)},

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string_view>
 
 namespace {
@@ -215,21 +216,88 @@ std::vector<LogEntry> mergeLogs(std::vector<std::vector<LogEntry>> files)
     return merged;
 }
 
-std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, int second)
+bool firedByHand(const LogEntry &e)
 {
+    return e.detail(QLatin1StringView(LogKey::origen)) == QLatin1StringView("Prueba");
+}
+
+bool firedByProgramLine(const LogEntry &e)
+{
+    const QString origen = e.detail(QLatin1StringView(LogKey::origen));
+    const qsizetype colon = origen.lastIndexOf(QLatin1Char(':'));
+    bool number = false;
+    if (colon > 0)
+        origen.sliced(colon + 1).toInt(&number);
+    return e.event == LogEvent::Disparo && number;
+}
+
+std::optional<std::vector<QDate>> daysToTell(const std::vector<LogEntry> &log, QString *error)
+{
+    std::set<qint64> told;
+    // The day of each program's latest line, while that line leaves it running.
+    std::map<QString, std::pair<qint64, const LogEntry *>> running;
+    for (const LogEntry &e : log) {
+        const qint64 day = e.when.date().toJulianDay();
+        told.insert(day);
+        if (const auto it = running.find(e.program); it != running.end()) {
+            // A clock stepped back may write a later line on an earlier day.
+            const qint64 from = std::min(it->second.first, day),
+                         to = std::max(it->second.first, day);
+            if (to - from > longestRunGapDays) {
+                if (error)
+                    *error = QStringLiteral(
+                                 "el registro salta de la línea del %1 a la del %2 de %3: %4 "
+                                 "días sin nada escrito con el programa en marcha. No doy un "
+                                 "veredicto día a día de más de %5 días; mire si esas fechas "
+                                 "están bien o dé solo los ficheros del registro que quiere ver")
+                                 .arg(it->second.second->when.toString(u"dd/MM/yyyy HH:mm:ss"),
+                                      e.when.toString(u"dd/MM/yyyy HH:mm:ss"), e.program)
+                                 .arg(to - from)
+                                 .arg(longestRunGapDays);
+                return std::nullopt;
+            }
+            for (qint64 d = from + 1; d < to; ++d)
+                told.insert(d);
+        }
+        if (e.event == LogEvent::Fin)
+            running.erase(e.program);
+        else
+            running[e.program] = {day, &e};
+    }
+    std::vector<QDate> days;
+    days.reserve(told.size());
+    for (qint64 d : told)
+        days.push_back(QDate::fromJulianDay(d));
+    return days;
+}
+
+std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, const std::vector<QDate> &told,
+                                  int second, const std::vector<DueBell> &due)
+{
+    const auto rings = [](const LogEntry &e, const DueBell &b) {
+        return e.detail(QLatin1StringView(LogKey::canal)).toInt() == b.channel &&
+               e.detail(QLatin1StringView(LogKey::origen)) == b.origen;
+    };
+    const auto isTheBell = [&](const LogEntry &e) {
+        return firedByProgramLine(e) &&
+               (due.empty() ||
+                std::any_of(due.begin(), due.end(), [&](const DueBell &b) { return rings(e, b); }));
+    };
+    const auto fileOf = [](const QString &origen) {
+        return origen.left(origen.lastIndexOf(QLatin1Char(':')));
+    };
     std::vector<DayFinding> days;
     if (log.empty())
         return days;
     const std::vector<std::int64_t> key = keysOf(log);
-    const auto [firstKey, lastKey] = std::minmax_element(key.begin(), key.end());
+    const auto lastKey = std::max_element(key.begin(), key.end());
     const std::size_t lastLine = std::size_t(lastKey - key.begin());
     const QTime time = QTime::fromMSecsSinceStartOfDay(second * 1000);
 
     std::map<QString, ProgramState> programs;
     std::size_t applied = 0, windowStart = 0;
     int dropped = -1;
-    for (QDate day = QDate::fromJulianDay(*firstKey / msPerDay);
-         day <= QDate::fromJulianDay(*lastKey / msPerDay); day = day.addDays(1)) {
+    for (const QDate day : told) {
         DayFinding f;
         f.day = day;
         const std::int64_t moment = day.toJulianDay() * msPerDay + std::int64_t(second) * 1000;
@@ -248,10 +316,25 @@ std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, int second)
             f.dropped = dropped;
 
         const QDateTime local(day, time, Qt::LocalTime);
-        const auto fired = std::find_if(f.window.begin(), f.window.end(), [&](int i) {
-            return log[std::size_t(i)].event == LogEvent::Disparo;
-        });
-        if (fired != f.window.end()) {
+        // A bell rung by hand nearby is told, but never taken for the program's bell.
+        for (int i : f.window)
+            if (log[std::size_t(i)].event == LogEvent::Disparo && firedByHand(log[std::size_t(i)]))
+                f.byHand = f.byHand < 0 ? i : f.byHand;
+        for (int i : f.window)
+            if (isTheBell(log[std::size_t(i)]))
+                f.bells.push_back(i);
+        if (!f.bells.empty()) {
+            // The other bells the program that rang has at that second must ring too.
+            const QString file =
+                fileOf(log[std::size_t(f.bells[0])].detail(QLatin1StringView(LogKey::origen)));
+            for (const DueBell &b : due)
+                if (fileOf(b.origen) == file &&
+                    std::none_of(f.bells.begin(), f.bells.end(),
+                                 [&](int i) { return rings(log[std::size_t(i)], b); }))
+                    f.notLogged.push_back(b);
+        }
+        const auto fired = f.bells.begin();
+        if (fired != f.bells.end()) {
             f.verdict = Verdict::Fired;
             f.cause = *fired;
             f.program = log[std::size_t(*fired)].program;

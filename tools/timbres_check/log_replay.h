@@ -31,7 +31,7 @@ std::vector<LogEntry> mergeLogs(std::vector<std::vector<LogEntry>> files);
 
 // What the log says about one second of one day, from the closest to ringing down.
 enum class Verdict {
-    Fired,             // a DISPARO within the window
+    Fired,             // a DISPARO of a program line within the window
     NothingInTheWay,   // running, port open, program readable: its lines decide
     ClockSkipped,      // a SALTO forward passed over that second
     ProgramLfOnly,     // PROGRAMA_SOLO_LF in force: its lines may be read joined
@@ -46,19 +46,49 @@ enum class Verdict {
     AfterLog,          // the log ends before it
 };
 
+// A bell a program given says is due at that second: its channel (1 to 3) and the
+// `origen` its DISPARO carries ("<file>:<line>").
+struct DueBell
+{
+    int channel = 0;
+    QString origen;
+};
+
 struct DayFinding
 {
     QDate day;
     Verdict verdict = Verdict::NothingInTheWay;
     // Indices into the merged log; -1 when there is none.
-    int cause = -1;          // the line the verdict rests on (FIN, CERRADO, PERDIDO...)
-    int programFile = -1;    // the PROGRAMA line of the program in use
-    int unsynchronised = -1; // the line that said the clock was not synchronised
-    int dropped = -1;        // a line with perdidas= in the day before the second
-    std::vector<int> window; // every line within the window
-    QString program;         // whose state the verdict tells; empty when none
+    int cause = -1;                 // the line the verdict rests on (FIN, CERRADO, PERDIDO...)
+    int programFile = -1;           // the PROGRAMA line of the program in use
+    int unsynchronised = -1;        // the line that said the clock was not synchronised
+    int dropped = -1;               // a line with perdidas= in the day before the second
+    std::vector<int> bells;         // the DISPAROs that are the bell, when Fired
+    std::vector<DueBell> notLogged; // due bells of the program that rang, without a DISPARO
+    int byHand = -1;                // a DISPARO by Prueba within the window: never the bell
+    std::vector<int> window;        // every line within the window
+    QString program;                // whose state the verdict tells; empty when none
 };
 
-// For every day from the log's first line to its last: what happened at `second`
-// (seconds since midnight), replaying the log's lines up to it.
-std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, int second);
+// Two lines of one run further apart than this are not a log to fill day by day: a
+// date written wrong, or a file that is not this station's.
+inline constexpr int longestRunGapDays = 400;
+
+// The days the log can speak of, in order: each day that has a line, and each day
+// between two lines of one run of a program (from a line that leaves it running to
+// its next line, FIN or INICIO). Days after a FIN and before the next line are not
+// told: nothing was running, and the log could otherwise be made to cover any span.
+// A run with a gap longer than longestRunGapDays gives nothing; *error says why.
+std::optional<std::vector<QDate>> daysToTell(const std::vector<LogEntry> &log, QString *error);
+
+// Whether a DISPARO was rung by hand ("Prueba"), and whether by a line of a program
+// (`origen` is "<file>:<line>"): only the latter is ever a program's bell.
+bool firedByHand(const LogEntry &e);
+bool firedByProgramLine(const LogEntry &e);
+
+// For each of `days` (in order, as daysToTell gives them): what happened at `second`
+// (seconds since midnight), replaying the log's lines up to it. With `due` (the
+// programs given), only a DISPARO of a due channel from its due line is the bell;
+// without, a DISPARO of any program line.
+std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, const std::vector<QDate> &days,
+                                  int second, const std::vector<DueBell> &due = {});

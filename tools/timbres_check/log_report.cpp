@@ -65,13 +65,12 @@ QString origin(const QString &origen)
 QString firedText(const std::vector<LogEntry> &log, const DayFinding &f)
 {
     QStringList fired;
-    for (int i : f.window) {
+    for (int i : f.bells) {
         const LogEntry &e = log[std::size_t(i)];
-        if (e.event == LogEvent::Disparo)
-            fired << QStringLiteral("el canal %1 (%2) a las %3")
-                         .arg(e.detail(QLatin1StringView(LogKey::canal)),
-                              origin(e.detail(QLatin1StringView(LogKey::origen))),
-                              e.when.time().toString(QStringLiteral("HH:mm:ss.zzz")));
+        fired << QStringLiteral("el canal %1 (%2) a las %3")
+                     .arg(e.detail(QLatin1StringView(LogKey::canal)),
+                          origin(e.detail(QLatin1StringView(LogKey::origen))),
+                          e.when.time().toString(QStringLiteral("HH:mm:ss.zzz")));
     }
     return QStringLiteral("sonó ") + fired.join(QStringLiteral("; ")) + QLatin1Char('.');
 }
@@ -150,21 +149,41 @@ QString verdictText(const std::vector<LogEntry> &log, const DayFinding &f)
 
 } // namespace
 
-void writeLogReport(std::FILE *out, const std::vector<LogEntry> &log, int second)
+bool writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
+                    const std::vector<QDate> &days, int second, const std::vector<DueBell> &due)
 {
+    bool rang = true;
     put(out, QStringLiteral("== Registro a las %1 (±%2 s) ==\n")
                  .arg(QString::fromStdString(tickTimeText(second)))
                  .arg(logWindowSeconds));
     if (log.empty()) {
         put(out, QStringLiteral("El registro no tiene ninguna línea.\n"));
-        return;
+        return true;
     }
-    for (const DayFinding &f : replayLog(log, second)) {
+    for (const DayFinding &f : replayLog(log, days, second, due)) {
+        // A day the log does not cover, or whose clock never showed that second, is
+        // no bell missed.
+        if (f.verdict != Verdict::Fired && f.verdict != Verdict::NoSuchTime &&
+            f.verdict != Verdict::BeforeLog && f.verdict != Verdict::AfterLog)
+            rang = false;
         QString text = dayText(f.day) + QStringLiteral(": ") + verdictText(log, f) + u'\n';
         const bool causeInWindow =
             std::find(f.window.begin(), f.window.end(), f.cause) != f.window.end();
         if (f.cause >= 0 && !causeInWindow)
             text += QStringLiteral("    ") + shown(log[std::size_t(f.cause)]) + u'\n';
+        for (const DueBell &b : f.notLogged) {
+            rang = false;
+            text += QStringLiteral("  No consta que sonara el canal %1 (%2).\n")
+                        .arg(b.channel)
+                        .arg(origin(b.origen));
+        }
+        if (f.byHand >= 0) {
+            const LogEntry &e = log[std::size_t(f.byHand)];
+            text += QStringLiteral("  Ojo: a las %1 se hizo sonar a mano el canal %2 (Prueba); "
+                                   "eso no es el timbre del programa.\n")
+                        .arg(e.when.time().toString(QStringLiteral("HH:mm:ss")),
+                             e.detail(QLatin1StringView(LogKey::canal)));
+        }
         if (f.unsynchronised >= 0)
             text += QStringLiteral("  Además, el reloj del PC no estaba sincronizado (lo dice "
                                    "la línea de %1).\n")
@@ -181,4 +200,5 @@ void writeLogReport(std::FILE *out, const std::vector<LogEntry> &log, int second
             text += QStringLiteral("    ") + shown(log[std::size_t(i)]) + u'\n';
         put(out, text);
     }
+    return rang;
 }

@@ -1,11 +1,17 @@
 #pragma once
 
 #include "host/operations_log_format.h"
+#include "tools/timbres_check/log_replay.h"
+
+#include <QDate>
 
 #include <cstdio>
 #include <vector>
 
-// What the log says happened at `second` (seconds since midnight) on each day it
-// covers, in Spanish: one line a day, then the log lines it rests on and those
-// around that second.
-void writeLogReport(std::FILE *out, const std::vector<LogEntry> &log, int second);
+// What the log says happened at `second` (seconds since midnight) on each of `days`
+// (daysToTell's), in Spanish: one line a day, then the log lines it rests on and
+// those around that second; `due` as replayLog takes it. False when on some day the log does not
+// say a program's line rang.
+bool writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
+                    const std::vector<QDate> &days, int second,
+                    const std::vector<DueBell> &due = {});

@@ -6,13 +6,16 @@
 #include "tools/timbres_check/clock_changes.h"
 #include "tools/timbres_check/log_replay.h"
 #include "tools/timbres_check/log_report.h"
+#include "tools/timbres_check/program_analysis.h"
 #include "tools/timbres_check/report.h"
 #include "tools/timbres_check/zone_shifts.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimeZone>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -34,7 +37,9 @@ const char usage[] =
     "                --registro registro.txt timbres_1.txt\n"
     "Sale con 2 si no puede leer un fichero o los argumentos no valen; si no, con 1 si\n"
     "alguna línea no suena nunca (con --hora: si a alguna de esas horas no suena ningún\n"
-    "canal o una línea de esa hora no suena), y con 0 si todo suena.\n";
+    "canal o una línea de esa hora no suena; con --registro: si algún día el registro\n"
+    "no dice que sonara una línea del programa), y con 0 si todo suena. Lo que se hace\n"
+    "sonar a mano con Prueba no cuenta como timbre.\n";
 
 // "HH:MM:SS", "H:MM:SS", "HH:MM" or "H:MM" to a second of the day.
 std::optional<int> secondOf(std::string_view text)
@@ -133,6 +138,21 @@ std::vector<ClockChange> comingClockChanges(const QTimeZone &zone)
     return clockChanges(zoneShifts(zone, now, until));
 }
 
+// The bells the programs given ring at `second`, as their DISPARO names them.
+std::vector<DueBell> dueBells(const std::vector<std::pair<QString, std::string>> &programs,
+                              int second)
+{
+    std::vector<DueBell> due;
+    const std::string tickTime = tickTimeText(second);
+    for (const auto &[name, contents] : programs) {
+        const std::array<int, 3> lines = dueLineNumbers(contents, tickTime);
+        for (std::size_t c = 0; c < lines.size(); ++c)
+            if (lines[c] > 0)
+                due.push_back({int(c) + 1, QStringLiteral("%1:%2").arg(name).arg(lines[c])});
+    }
+    return due;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -152,6 +172,7 @@ int main(int argc, char **argv)
     const std::vector<ClockChange> changes =
         args.seconds.empty() ? comingClockChanges(zone) : std::vector<ClockChange>{};
     SmallFileReader reader;
+    std::vector<std::pair<QString, std::string>> programs; // by file name, for the log
     for (const char *name : args.programs) {
         QString why;
         if (!reader.read(QFile::decodeName(name), maxProgramSize, SmallFileReader::Beyond::Refuse,
@@ -159,6 +180,9 @@ int main(int argc, char **argv)
             failed(name, why);
             continue;
         }
+        if (!args.logs.empty())
+            programs.emplace_back(QFileInfo(QFile::decodeName(name)).fileName(),
+                                  std::string(reader.contents()));
         bool fine = true;
         if (args.seconds.empty())
             fine = writeProgramReport(stdout, name, reader.contents(), changes,
@@ -188,7 +212,14 @@ int main(int argc, char **argv)
         files.push_back(std::move(*lines));
     }
     const std::vector<LogEntry> log = mergeLogs(std::move(files));
+    QString why;
+    const std::optional<std::vector<QDate>> days = daysToTell(log, &why);
+    if (!days) {
+        std::fflush(stdout);
+        return fail(why.toStdString() + ".");
+    }
     for (int second : args.seconds)
-        writeLogReport(stdout, log, second);
+        if (!writeLogReport(stdout, log, *days, second, dueBells(programs, second)) && status == 0)
+            status = 1;
     return status;
 }
