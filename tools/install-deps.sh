@@ -11,6 +11,7 @@ packages=(
   clang-format
   dpkg-dev lintian man-db desktop-file-utils libglib2.0-bin
   locales
+  faketime libsystemd-dev debhelper devscripts
 )
 
 SUDO=""
