@@ -1,52 +1,155 @@
 #include "app/command_line.h"
 
+#include "host/command_usage.h"
 #include "host/folder_listing.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 
-bool parseCommandLine(Edition edition, const QStringList &arguments, CommandLine *line,
-                      QString *error)
+#include <cstdio>
+
+namespace {
+
+const QString servicio = QStringLiteral("servicio");
+const QString programa = QStringLiteral("programa");
+const QString datos = QStringLiteral("datos");
+
+// The options each edition offers, in the order the usage lists them.
+QList<QCommandLineOption> ownOptions(Edition edition)
 {
-    const auto fail = [error](const QString &why) {
+    QList<QCommandLineOption> options{helpOption(), versionOption()};
+    QCommandLineOption service(servicio, QStringLiteral(
+                                             "funciona sin pantalla: cada mensaje va al registro "
+                                             "y a la\nsalida de errores, y el puerto guardado se "
+                                             "abre al empezar"));
+    if (edition == Edition::Repetidores) {
+        // Known only to say why repetidores cannot be one.
+        service.setFlags(QCommandLineOption::HiddenFromHelp);
+        return options << service;
+    }
+    return options << service
+                   << QCommandLineOption(programa,
+                                         QStringLiteral("con --servicio, el programa de timbres "
+                                                        "en uso, un archivo\ntimbres*.txt de la "
+                                                        "carpeta de datos (por defecto "
+                                                        "timbres_1.txt)"),
+                                         QStringLiteral("NOMBRE"))
+                   << QCommandLineOption(datos,
+                                         QStringLiteral("con --servicio, la carpeta de datos, con "
+                                                        "su ruta completa,\nen lugar de "
+                                                        "~/Quirzal"),
+                                         QStringLiteral("CARPETA"));
+}
+
+// Qt's own options, which QApplication takes out of the arguments itself; known here
+// so that the window program starts with them, and hidden from the usage.
+QList<QCommandLineOption> qtOptions()
+{
+    QList<QCommandLineOption> options;
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "style",
+                             "stylesheet", "session", "display", "geometry", "qwindowgeometry",
+                             "qwindowtitle", "qwindowicon"})
+        options += QCommandLineOption(QLatin1String(name), {}, QStringLiteral("valor"));
+    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
+        options += QCommandLineOption(QLatin1String(name), QString());
+    for (QCommandLineOption &option : options)
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return options;
+}
+
+} // namespace
+
+CommandLineVerdict parseCommandLine(Edition edition, const QStringList &arguments,
+                                    CommandLine *line, QString *error)
+{
+    const auto refuse = [error](const QString &why) {
         if (error)
             *error = why;
-        return false;
+        return CommandLineVerdict::Refused;
     };
-    if (!arguments.contains(QStringLiteral("--servicio")))
-        return true; // the window program: whatever else is there is Qt's
-
-    if (edition == Edition::Repetidores)
-        return fail(QStringLiteral("repetidores no funciona como servicio: nunca abre el puerto "
-                                   "por sí mismo, así que no enviaría nada a los satélites. Use "
-                                   "«Sonvira --servicio»."));
+    QCommandLineParser parser;
+    // -platform, as Qt writes its options, is one word and not seven letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(ownOptions(edition) + qtOptions());
+    if (!parser.parse(QStringList{programName(edition)} + arguments))
+        return refuse(commandLineMistake(parser, arguments));
+    if (parser.isSet(QStringLiteral("help")))
+        return CommandLineVerdict::Help;
+    if (parser.isSet(QStringLiteral("version")))
+        return CommandLineVerdict::Version;
+    if (!parser.positionalArguments().isEmpty())
+        return refuse(QStringLiteral("argumento de más: %1")
+                          .arg(parser.positionalArguments().first()));
     *line = {};
-    line->service = true;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (argument == QStringLiteral("--servicio"))
+    line->platform = parser.value(QStringLiteral("platform"));
+    line->service = parser.isSet(servicio);
+    if (line->service && edition == Edition::Repetidores)
+        return refuse(QStringLiteral("repetidores no funciona como servicio: nunca abre el puerto "
+                                     "por sí mismo, así que no enviaría nada a los satélites. Use "
+                                     "«Sonvira --servicio»."));
+    if (edition == Edition::Repetidores)
+        return CommandLineVerdict::Run;
+    for (const QString &name : {programa, datos}) {
+        if (!parser.isSet(name))
             continue;
-        const bool takesValue =
-            argument == QStringLiteral("--programa") || argument == QStringLiteral("--datos");
-        if (!takesValue)
-            return fail(QStringLiteral("opción desconocida: %1").arg(argument));
-        if (i + 1 == arguments.size() || arguments[i + 1].isEmpty())
-            return fail(QStringLiteral("falta el valor de %1").arg(argument));
-        const QString value = arguments[++i];
-        if (argument == QStringLiteral("--datos")) {
-            // Absolute: the launcher starts the program inside the data folder.
-            if (QDir::isRelativePath(value))
-                return fail(QStringLiteral("la carpeta de datos debe darse con su ruta completa, "
-                                           "no «%1»")
-                                .arg(value));
-            line->dataFolder = QDir::cleanPath(value);
-            continue;
-        }
+        if (!line->service)
+            return refuse(QStringLiteral("--%1 solo sirve con --servicio").arg(name));
+        if (parser.value(name).isEmpty())
+            return refuse(QStringLiteral("falta el valor de --%1").arg(name));
+    }
+    if (parser.isSet(datos)) {
+        const QString value = parser.value(datos);
+        // Absolute: the launcher starts the program inside the data folder.
+        if (QDir::isRelativePath(value))
+            return refuse(QStringLiteral("la carpeta de datos debe darse con su ruta completa, "
+                                         "no «%1»")
+                              .arg(value));
+        line->dataFolder = QDir::cleanPath(value);
+    }
+    if (parser.isSet(programa)) {
+        const QString value = parser.value(programa);
         // The same programs "Programa en uso" offers: a file of the data folder.
         if (value.contains(QLatin1Char('/')) || !matchesPattern(value, u"timbres*.txt"))
-            return fail(QStringLiteral("el programa de timbres debe ser un archivo de la carpeta "
-                                       "de datos cuyo nombre sea timbres*.txt, no «%1»")
-                            .arg(value));
+            return refuse(QStringLiteral("el programa de timbres debe ser un archivo de la "
+                                         "carpeta de datos cuyo nombre sea timbres*.txt, no «%1»")
+                              .arg(value));
         line->program = value;
     }
-    return true;
+    return CommandLineVerdict::Run;
+}
+
+QString commandLineUsage(Edition edition)
+{
+    const QString synopsis =
+        edition == Edition::Repetidores
+            ? QStringLiteral("Uso: repetidores [--help | --version]\n"
+                             "Sin opciones abre la ventana; todo se elige en ella.")
+            : QStringLiteral("Uso: Sonvira [--servicio [--programa NOMBRE] [--datos CARPETA]]\n"
+                             "     Sonvira --help | --version\n"
+                             "Sin opciones abre la ventana; todo se elige en ella.");
+    return commandUsage(synopsis, ownOptions(edition));
+}
+
+std::optional<int> answerCommandLine(Edition edition, int argc, char *argv[], CommandLine *line)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments += QString::fromLocal8Bit(argv[i]);
+    QString error;
+    switch (parseCommandLine(edition, arguments, line, &error)) {
+    case CommandLineVerdict::Run:
+        return std::nullopt;
+    case CommandLineVerdict::Help:
+        std::fputs(commandLineUsage(edition).toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLineVerdict::Version:
+        std::printf("%s %s\n", qPrintable(programName(edition)), qPrintable(projectVersion()));
+        return 0;
+    case CommandLineVerdict::Refused:
+        break;
+    }
+    std::fprintf(stderr, "%s: %s\n\n%s", qPrintable(programName(edition)),
+                 error.toLocal8Bit().constData(),
+                 commandLineUsage(edition).toLocal8Bit().constData());
+    return 2;
 }

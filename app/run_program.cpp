@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/file_list_box.h"
 #include "app/form1.h"
+#include "app/graphical_session.h"
 #include "host/host.h"
 #include "host/signal_notifier.h"
 #include "serial/mscomm.h"
@@ -16,16 +17,9 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
-
-QStringList argumentsOf(int argc, char *argv[])
-{
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments += QString::fromLocal8Bit(argv[i]);
-    return arguments;
-}
 
 // SIGHUP to a service: the saved port is read again, and when it is not the port
 // open (or none is), the port is closed and opened as an operator would do it.
@@ -45,17 +39,17 @@ void reopenSavedPort(Form1 &form)
 int runProgram(Edition edition, int argc, char *argv[])
 {
     CommandLine line;
-    QString error;
-    if (!parseCommandLine(edition, argumentsOf(argc, argv), &line, &error)) {
-        std::fprintf(stderr, "%s: %s\n%s", qPrintable(programName(edition)),
-                     error.toLocal8Bit().constData(), commandLineUsage);
-        return 2;
-    }
+    if (const std::optional<int> status = answerCommandLine(edition, argc, argv, &line))
+        return *status;
     // A service has no display: the window is made, and never shown.
     if (line.service)
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    else if (const std::optional<int> status = refuseWithoutDisplay(edition, line.platform))
+        return *status;
 
+    auto session = std::make_unique<GraphicalSessionGuard>(edition);
     QApplication app(argc, argv);
+    session.reset();
     QApplication::setApplicationName(programName(edition));
 
     SystemClock clock;

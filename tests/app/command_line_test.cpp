@@ -7,7 +7,7 @@
 TEST(CommandLine, TheServiceRunsOnlyAProgramOfItsDataFolder)
 {
     const std::pair<QStringList, QString> rows[] = {
-        {{"-platform", "offscreen"}, "ventana"},
+        {{"-platform", "offscreen"}, "ventana offscreen"},
         {{"--servicio"}, "servicio  "},
         {{"--programa", "timbres_2.txt", "--servicio", "--datos", "/srv/q/"},
          "servicio timbres_2.txt /srv/q"},
@@ -18,16 +18,24 @@ TEST(CommandLine, TheServiceRunsOnlyAProgramOfItsDataFolder)
         {{"--servicio", "--datos"}, "falta el valor de --datos"},
         {{"--servicio", "--programa", ""}, "falta el valor de --programa"},
         {{"--servicio", "-d"}, "opción desconocida: -d"},
+        {{"--servicio=sí"}, "opción que no lleva valor: --servicio"},
+        {{"--datos", "/srv/q"}, "--datos solo sirve con --servicio"},
+        {{"--servicio", "--help"}, "ayuda"},
+        {{"-platform", "xcb", "--version"}, "versión"},
     };
     for (const auto &[arguments, expected] : rows) {
         CommandLine line;
         QString error;
-        const bool runs = parseCommandLine(Edition::Sonvira, arguments, &line, &error);
-        const QString got = !runs           ? error
-                            : !line.service ? QStringLiteral("ventana")
-                                            : "servicio " + line.program + ' ' + line.dataFolder;
+        const CommandLineVerdict verdict =
+            parseCommandLine(Edition::Sonvira, arguments, &line, &error);
+        const QString got = verdict == CommandLineVerdict::Refused ? error
+                            : verdict == CommandLineVerdict::Help  ? QStringLiteral("ayuda")
+                            : verdict == CommandLineVerdict::Version ? QStringLiteral("versión")
+                            : !line.service                        ? "ventana " + line.platform
+                            : "servicio " + line.program + ' ' + line.dataFolder;
         EXPECT_TRUE(got.startsWith(expected)) << got.toStdString();
     }
     CommandLine line;
-    EXPECT_FALSE(parseCommandLine(Edition::Repetidores, {"--servicio"}, &line, nullptr));
+    EXPECT_EQ(parseCommandLine(Edition::Repetidores, {"--servicio"}, &line, nullptr),
+              CommandLineVerdict::Refused);
 }

@@ -9,6 +9,8 @@
 #include "tools/satelite/satelite_options.h"
 #include "tools/satelite/tty_device.h"
 
+#include "host/command_usage.h"
+
 #include <QApplication>
 #include <QDateTime>
 #include <QTimer>
@@ -91,11 +93,15 @@ int main(int argc, char **argv)
     QString error;
     if (!parseSateliteOptions(arguments, &options, &error)) {
         say(error);
-        std::fputs(sateliteUsage, stderr);
+        std::fprintf(stderr, "\n%s", sateliteUsage().toLocal8Bit().constData());
         return 2;
     }
     if (options.help) {
-        std::fputs(sateliteUsage, stdout);
+        std::fputs(sateliteUsage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("satelite %s\n", qPrintable(projectVersion()));
         return 0;
     }
 

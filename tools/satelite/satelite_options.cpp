@@ -2,21 +2,9 @@
 
 #include "tools/satelite/tty_device.h"
 
-#include <QCommandLineParser>
+#include "host/command_usage.h"
 
-const char sateliteUsage[] =
-    "Uso: satelite (--pty ENLACE | --device TTY) [--preset SEGUNDOS] [--speed BAUDIOS] [--text]\n"
-    "              [--stats]\n"
-    "\n"
-    "  --pty ENLACE        crea un pseudoterminal y lo enlaza como ENLACE (por ejemplo\n"
-    "                      ~/Quirzal/COM1), para que el programa lo abra como su puerto\n"
-    "  --device TTY        escucha, sin escribir nunca, en un puerto serie que ya existe\n"
-    "  --speed BAUDIOS     velocidad de --device: 300, 600, 1200, 2400, 4800 o 9600 (300)\n"
-    "  --preset SEGUNDOS   cuánto suena cada canal desde la primera trama que lo dispara (5)\n"
-    "  --text              una línea por suceso en la salida estándar, sin ventana\n"
-    "  --stats             resumen de tiempos de la línea en la salida estándar, cada minuto\n"
-    "                      y al terminar: tramas por segundo del reloj, retraso de la\n"
-    "                      primera trama de cada segundo, segundos sin trama\n";
+#include <QCommandLineParser>
 
 namespace {
 
@@ -30,34 +18,73 @@ bool positiveNumber(const QString &text, int max, int *value)
     return true;
 }
 
+// In the order the usage lists them.
+QList<QCommandLineOption> sateliteOptions()
+{
+    return {
+        QCommandLineOption(QStringLiteral("pty"),
+                           QStringLiteral("crea un pseudoterminal y lo enlaza como ENLACE (por "
+                                          "ejemplo\n~/Quirzal/COM1), para que el programa lo "
+                                          "abra como su puerto"),
+                           QStringLiteral("ENLACE")),
+        QCommandLineOption(QStringLiteral("device"),
+                           QStringLiteral("escucha, sin escribir nunca, en un puerto serie que ya "
+                                          "existe"),
+                           QStringLiteral("TTY")),
+        QCommandLineOption(QStringLiteral("speed"),
+                           QStringLiteral("velocidad de --device: 300, 600, 1200, 2400, 4800 o "
+                                          "9600 (300)"),
+                           QStringLiteral("BAUDIOS")),
+        QCommandLineOption(QStringLiteral("preset"),
+                           QStringLiteral("cuánto suena cada canal desde la primera trama que lo "
+                                          "dispara (5)"),
+                           QStringLiteral("SEGUNDOS")),
+        QCommandLineOption(QStringLiteral("text"),
+                           QStringLiteral("una línea por suceso en la salida estándar, sin "
+                                          "ventana")),
+        QCommandLineOption(QStringLiteral("stats"),
+                           QStringLiteral("resumen de tiempos de la línea en la salida estándar, "
+                                          "cada minuto\ny al terminar: tramas por segundo del "
+                                          "reloj, retraso de la\nprimera trama de cada segundo, "
+                                          "segundos sin trama")),
+        helpOption(),
+        versionOption(),
+    };
+}
+
 } // namespace
+
+QString sateliteUsage()
+{
+    return commandUsage(QStringLiteral("Uso: satelite (--pty ENLACE | --device TTY) [--preset "
+                                       "SEGUNDOS] [--speed BAUDIOS] [--text]\n"
+                                       "              [--stats]\n"
+                                       "     satelite --help | --version"),
+                        sateliteOptions());
+}
 
 bool parseSateliteOptions(const QStringList &arguments, SateliteOptions *options, QString *error)
 {
     QCommandLineParser parser;
-    const QCommandLineOption pty(QStringLiteral("pty"), {}, QStringLiteral("enlace"));
-    const QCommandLineOption device(QStringLiteral("device"), {}, QStringLiteral("tty"));
-    const QCommandLineOption speed(QStringLiteral("speed"), {}, QStringLiteral("baudios"));
-    const QCommandLineOption preset(QStringLiteral("preset"), {}, QStringLiteral("segundos"));
-    const QCommandLineOption text(QStringLiteral("text"));
-    const QCommandLineOption stats(QStringLiteral("stats"));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({pty, device, speed, preset, text, stats, help});
+    parser.addOptions(sateliteOptions());
     if (!parser.parse(arguments)) {
-        *error = parser.errorText();
+        *error = commandLineMistake(parser, arguments.mid(1));
         return false;
     }
-    options->help = parser.isSet(help);
-    if (options->help)
+    options->help = parser.isSet(QStringLiteral("help"));
+    options->version = parser.isSet(QStringLiteral("version"));
+    if (options->help || options->version)
         return true;
     if (!parser.positionalArguments().isEmpty()) {
         *error = QStringLiteral("argumento de más: %1").arg(parser.positionalArguments().first());
         return false;
     }
+    const QString pty = QStringLiteral("pty"), device = QStringLiteral("device"),
+                  speed = QStringLiteral("speed"), preset = QStringLiteral("preset");
     options->ptyLink = parser.value(pty);
     options->device = parser.value(device);
-    options->text = parser.isSet(text);
-    options->stats = parser.isSet(stats);
+    options->text = parser.isSet(QStringLiteral("text"));
+    options->stats = parser.isSet(QStringLiteral("stats"));
     if (options->ptyLink.isEmpty() == options->device.isEmpty()) {
         *error = QStringLiteral("indique --pty o --device, uno de los dos");
         return false;

@@ -12,10 +12,12 @@ struct SateliteOptions
     bool text = false;
     bool stats = false; // --stats: line timing against the real-time clock
     bool help = false;
+    bool version = false;
 };
 
 // Reads the command line (arguments[0] is the program). On a mistake returns
 // false with the reason, in Spanish, in *error.
 bool parseSateliteOptions(const QStringList &arguments, SateliteOptions *options, QString *error);
 
-extern const char sateliteUsage[];
+// The usage, in Spanish, from the options the parser knows.
+QString sateliteUsage();
