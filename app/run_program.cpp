@@ -58,6 +58,7 @@ int runProgram(Edition edition, int argc, char *argv[])
     if (!line.dataFolder.isEmpty())
         places.setDataFolder(line.dataFolder);
     FileOperationsLog log(places.dataFolder(), programName(edition), clock);
+    log.setWriterMode(line.service ? LogWriterMode::Servicio : LogWriterMode::Ventana);
     std::unique_ptr<MessageBoxes> messages;
     if (line.service) {
         // Under systemd, standard error is the journal: it gets every line of the log.

@@ -52,6 +52,11 @@ void FileOperationsLog::append(LogEvent event, LogDetails details)
     LogEntry entry{clock_.now(), program_, event, std::move(details)};
     if (dropped_ > 0)
         entry.details.append({QString::fromLatin1(LogKey::perdidas), QString::number(dropped_)});
+    if (mode_) {
+        entry.details.append({QString::fromLatin1(LogKey::pid), QString::number(::getpid())});
+        entry.details.append(
+            {QString::fromLatin1(LogKey::modo), QString::fromLatin1(logWriterModeWord(*mode_))});
+    }
     const QByteArray line = formatLogLine(entry);
     if (echo_) {
         std::fwrite(line.constData(), 1, std::size_t(line.size()), echo_);

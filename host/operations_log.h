@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <sys/types.h>
 #include <utility>
 
@@ -59,6 +60,10 @@ public:
     // a program run as a service, standard error). nullptr, the default, stops it.
     void setEcho(std::FILE *stream) { echo_ = stream; }
 
+    // End each line with who wrote it: pid=N (this process, as it is at the write)
+    // and modo=ventana or modo=servicio. Without it, the lines name only the program.
+    void setWriterMode(LogWriterMode mode) { mode_ = mode; }
+
 protected:
     void append(LogEvent event, LogDetails details) override;
 
@@ -75,6 +80,7 @@ private:
     const Clock &clock_;
     std::int64_t rotationSize_;
     std::FILE *echo_ = nullptr;
+    std::optional<LogWriterMode> mode_;
 
     int fd_ = -1;
     dev_t device_ = 0;      // what fd_ is open on, to tell whether the name still

@@ -15,9 +15,10 @@
 // (~/Quirzal/registro.txt), and that timbres-check reads back:
 //
 //   2026-12-07 08:00:00.021 Sonvira DISPARO canal=2 origen="timbres_1.txt:14" trama="60 57 43"
+//       pid=1234 modo=ventana
 //
 // Local date and time with milliseconds, the program, the event word, then details
-// as key=value. docs/registro.md describes every word. Writer and reader both go
+// as key=value, the writer's last. docs/registro.md describes every word. Writer and reader both go
 // through the functions below, so the two cannot drift apart.
 
 enum class LogEvent {
@@ -93,7 +94,19 @@ inline constexpr char sincronizado[] = "sincronizado";
 inline constexpr char segundos[] = "segundos";
 inline constexpr char texto[] = "texto";
 inline constexpr char perdidas[] = "perdidas"; // log lines dropped before this one
+// Who wrote the line, last on it: the process, and whether it runs as the window
+// program or as the service. Lines of earlier versions have neither.
+inline constexpr char pid[] = "pid";
+inline constexpr char modo[] = "modo";
 } // namespace LogKey
+
+// The values of modo=.
+enum class LogWriterMode { Ventana, Servicio };
+
+inline const char *logWriterModeWord(LogWriterMode mode)
+{
+    return mode == LogWriterMode::Ventana ? "ventana" : "servicio";
+}
 
 // The writer starts a new file (registro.txt -> registro.1.txt -> registro.2.txt)
 // once the current one passes logRotationSize; a reader refuses a file beyond

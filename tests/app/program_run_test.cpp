@@ -107,6 +107,7 @@ TEST(ProgramRun, ServiceRunsUnattendedAndOnlyAsSonvira)
     ASSERT_TRUE(station.put(QStringLiteral("timbres_fiesta.txt"), "3," + soon + "\r\n"));
     QProcess service;
     station.start(service, SONVIRA_PROGRAM, {"--servicio", "--programa", "timbres_fiesta.txt"});
+    const qint64 pid = service.waitForStarted() ? service.processId() : 0;
     QByteArray sent = station.line.readCount(7, 1500);
     EXPECT_GE(sent.size(), 7) << "the first frame at once";
     sent += station.line.readCount(8 * 7, 4000); // past the bell
@@ -125,6 +126,10 @@ TEST(ProgramRun, ServiceRunsUnattendedAndOnlyAsSonvira)
         QRegularExpression::DotMatchesEverythingOption);
     QFile log(station.data(QStringLiteral("registro.txt")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    for (const QString where : {service.readAllStandardError(), log.readAll()})
+    const QString signature = QStringLiteral(" pid=%1 modo=servicio").arg(pid);
+    const QRegularExpression logLine("^\\d{4}-\\d\\d-\\d\\d .*\n", QRegularExpression::MultilineOption);
+    for (const QString where : {service.readAllStandardError(), log.readAll()}) {
         EXPECT_TRUE(where.contains(inOrder)) << where.toStdString();
+        EXPECT_EQ(where.count(signature + u'\n'), where.count(logLine)) << "each line signed";
+    }
 }

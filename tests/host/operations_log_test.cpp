@@ -72,6 +72,9 @@ TEST(OperationsLogFormat, writesTheLineAsDocumentedAndReadsItBack)
                                     "origen=timbres_1.txt:14 trama=\"60 57 43 30 20 10 74\"\n");
     const LogEntry started{at(2027, 1, 2, 23, 59, 59, 999), u"repetidores"_s, LogEvent::Inicio, {}};
     EXPECT_EQ(formatLogLine(started), "2027-01-02 23:59:59.999 repetidores INICIO\n");
+    // A line naming its writer reads as one of an earlier version does, with two more details.
+    EXPECT_EQ(parseLogLine("2027-01-02 23:59:59.999 repetidores INICIO pid=42 modo=ventana")
+                  ->detail(QLatin1StringView(LogKey::pid)), u"42"_s);
     // How one value is written: bare when it can be, else quoted with escapes.
     const std::pair<QString, QByteArray> values[] = {
         {u"a=b,c"_s, "a=b,c"},
@@ -162,11 +165,14 @@ TEST(OperationsLog, onlyARegularFileIsOpenedAndWhatCouldNotBeWrittenIsCounted)
     ::close(reader);
     ::unlink(name);
     log.write(LogEvent::Fin);
+    log.setWriterMode(LogWriterMode::Servicio);
     log.write(LogEvent::Inicio);
     const QList<LogEntry> after = entriesOf(path);
     ASSERT_EQ(after.size(), 2);
     EXPECT_EQ(after[0].details, (LogDetails{{LogKey::perdidas, u"3"_s}}));
-    EXPECT_TRUE(after[1].details.isEmpty()) << "counted once only";
+    // Counted once only; the writer named, once asked to.
+    EXPECT_EQ(after[1].details, (LogDetails{{LogKey::pid, QString::number(::getpid())},
+                                            {LogKey::modo, u"servicio"_s}}));
 }
 
 // Both programs at once, each 5,000 lines as fast as it can: every line whole,
