@@ -41,22 +41,6 @@ QList<QCommandLineOption> ownOptions(Edition edition)
                                          QStringLiteral("CARPETA"));
 }
 
-// Qt's own options, which QApplication takes out of the arguments itself; known here
-// so that the window program starts with them, and hidden from the usage.
-QList<QCommandLineOption> qtOptions()
-{
-    QList<QCommandLineOption> options;
-    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "style",
-                             "stylesheet", "session", "display", "geometry", "qwindowgeometry",
-                             "qwindowtitle", "qwindowicon"})
-        options += QCommandLineOption(QLatin1String(name), {}, QStringLiteral("valor"));
-    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
-        options += QCommandLineOption(QLatin1String(name), QString());
-    for (QCommandLineOption &option : options)
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-    return options;
-}
-
 } // namespace
 
 CommandLineVerdict parseCommandLine(Edition edition, const QStringList &arguments,
@@ -68,9 +52,8 @@ CommandLineVerdict parseCommandLine(Edition edition, const QStringList &argument
         return CommandLineVerdict::Refused;
     };
     QCommandLineParser parser;
-    // -platform, as Qt writes its options, is one word and not seven letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions(ownOptions(edition) + qtOptions());
+    parser.addOptions(ownOptions(edition) + qtOwnOptions());
     if (!parser.parse(QStringList{programName(edition)} + arguments))
         return refuse(commandLineMistake(parser, arguments));
     if (parser.isSet(QStringLiteral("help")))

@@ -32,6 +32,20 @@ QString commandUsage(const QString &synopsis, const QList<QCommandLineOption> &o
     return text;
 }
 
+QList<QCommandLineOption> qtOwnOptions()
+{
+    QList<QCommandLineOption> options;
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "style",
+                             "stylesheet", "session", "display", "geometry", "qwindowgeometry",
+                             "qwindowtitle", "qwindowicon"})
+        options += QCommandLineOption(QLatin1String(name), {}, QStringLiteral("valor"));
+    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
+        options += QCommandLineOption(QLatin1String(name), QString());
+    for (QCommandLineOption &option : options)
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return options;
+}
+
 QCommandLineOption helpOption()
 {
     return QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},

@@ -13,6 +13,13 @@ QString projectVersion();
 // out), so what the text lists is what the parser accepts.
 QString commandUsage(const QString &synopsis, const QList<QCommandLineOption> &options);
 
+// Qt's own options (-platform, -qwindowgeometry and the like), which QApplication
+// takes out of the arguments itself: hidden from the usage, known to the parser so
+// that a window program starts with them. Qt writes them with one dash, so a parser
+// that knows them reads -word as one option, not as letters
+// (QCommandLineParser::ParseAsLongOptions).
+QList<QCommandLineOption> qtOwnOptions();
+
 // The conventional pair, with Spanish descriptions.
 QCommandLineOption helpOption();
 QCommandLineOption versionOption();

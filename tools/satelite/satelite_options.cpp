@@ -66,7 +66,9 @@ QString sateliteUsage()
 bool parseSateliteOptions(const QStringList &arguments, SateliteOptions *options, QString *error)
 {
     QCommandLineParser parser;
-    parser.addOptions(sateliteOptions());
+    // Qt's options go to the window (run-demo.sh places it with -qwindowgeometry).
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(sateliteOptions() + qtOwnOptions());
     if (!parser.parse(arguments)) {
         *error = commandLineMistake(parser, arguments.mid(1));
         return false;
