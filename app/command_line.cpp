@@ -18,10 +18,10 @@ const QString datos = QStringLiteral("datos");
 QList<QCommandLineOption> ownOptions(Edition edition)
 {
     QList<QCommandLineOption> options{helpOption(), versionOption()};
-    QCommandLineOption service(servicio, QStringLiteral(
-                                             "funciona sin pantalla: cada mensaje va al registro "
-                                             "y a la\nsalida de errores, y el puerto guardado se "
-                                             "abre al empezar"));
+    QCommandLineOption service(servicio,
+                               QStringLiteral("funciona sin pantalla: cada mensaje va al registro "
+                                              "y a la\nsalida de errores, y el puerto guardado se "
+                                              "abre al empezar"));
     if (edition == Edition::Repetidores) {
         // Known only to say why repetidores cannot be one.
         service.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -61,8 +61,8 @@ CommandLineVerdict parseCommandLine(Edition edition, const QStringList &argument
     if (parser.isSet(QStringLiteral("version")))
         return CommandLineVerdict::Version;
     if (!parser.positionalArguments().isEmpty())
-        return refuse(QStringLiteral("argumento de más: %1")
-                          .arg(parser.positionalArguments().first()));
+        return refuse(
+            QStringLiteral("argumento de más: %1").arg(parser.positionalArguments().first()));
     *line = {};
     line->platform = parser.value(QStringLiteral("platform"));
     line->service = parser.isSet(servicio);

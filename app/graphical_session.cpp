@@ -49,9 +49,8 @@ void holdMessage(QtMsgType type, const QMessageLogContext &, const QString &text
 
 bool displayToOpen(const QString &platformArgument)
 {
-    const QString platforms = platformArgument.isEmpty()
-                                  ? qEnvironmentVariable("QT_QPA_PLATFORM")
-                                  : platformArgument;
+    const QString platforms =
+        platformArgument.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : platformArgument;
     const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
     const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (platforms.isEmpty())
@@ -59,9 +58,9 @@ bool displayToOpen(const QString &platformArgument)
     // A list to try in turn, each with its own parameters after a colon.
     for (const QString &platform : platforms.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString name = platform.section(QLatin1Char(':'), 0, 0);
-        if (name == QLatin1String("xcb") ? x11
-            : name.startsWith(QLatin1String("wayland")) ? wayland
-                                                         : true)
+        const bool needsX11 = name == QLatin1String("xcb");
+        const bool needsWayland = name.startsWith(QLatin1String("wayland"));
+        if ((!needsX11 || x11) && (!needsWayland || wayland))
             return true;
     }
     return false;

@@ -35,9 +35,9 @@ QString commandUsage(const QString &synopsis, const QList<QCommandLineOption> &o
 QList<QCommandLineOption> qtOwnOptions()
 {
     QList<QCommandLineOption> options;
-    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "style",
-                             "stylesheet", "session", "display", "geometry", "qwindowgeometry",
-                             "qwindowtitle", "qwindowicon"})
+    for (const char *name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "style", "stylesheet",
+          "session", "display", "geometry", "qwindowgeometry", "qwindowtitle", "qwindowicon"})
         options += QCommandLineOption(QLatin1String(name), {}, QStringLiteral("valor"));
     for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
         options += QCommandLineOption(QLatin1String(name), QString());

@@ -28,11 +28,11 @@ TEST(CommandLine, TheServiceRunsOnlyAProgramOfItsDataFolder)
         QString error;
         const CommandLineVerdict verdict =
             parseCommandLine(Edition::Sonvira, arguments, &line, &error);
-        const QString got = verdict == CommandLineVerdict::Refused ? error
-                            : verdict == CommandLineVerdict::Help  ? QStringLiteral("ayuda")
+        const QString got = verdict == CommandLineVerdict::Refused   ? error
+                            : verdict == CommandLineVerdict::Help    ? QStringLiteral("ayuda")
                             : verdict == CommandLineVerdict::Version ? QStringLiteral("versión")
-                            : !line.service                        ? "ventana " + line.platform
-                            : "servicio " + line.program + ' ' + line.dataFolder;
+                            : !line.service                          ? "ventana " + line.platform
+                                            : "servicio " + line.program + ' ' + line.dataFolder;
         EXPECT_TRUE(got.startsWith(expected)) << got.toStdString();
     }
     CommandLine line;

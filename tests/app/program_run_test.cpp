@@ -127,7 +127,8 @@ TEST(ProgramRun, ServiceRunsUnattendedAndOnlyAsSonvira)
     QFile log(station.data(QStringLiteral("registro.txt")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QString signature = QStringLiteral(" pid=%1 modo=servicio").arg(pid);
-    const QRegularExpression logLine("^\\d{4}-\\d\\d-\\d\\d .*\n", QRegularExpression::MultilineOption);
+    const QRegularExpression logLine("^\\d{4}-\\d\\d-\\d\\d .*\n",
+                                     QRegularExpression::MultilineOption);
     for (const QString where : {service.readAllStandardError(), log.readAll()}) {
         EXPECT_TRUE(where.contains(inOrder)) << where.toStdString();
         EXPECT_EQ(where.count(signature + u'\n'), where.count(logLine)) << "each line signed";

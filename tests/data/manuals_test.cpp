@@ -47,7 +47,8 @@ Outcome run(const Command &command, const QStringList &arguments, const char *di
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(QLatin1String(command.program), arguments);
-    const bool ended = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit;
+    const bool ended =
+        process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit;
     return {ended ? process.exitCode() : -1, process.readAllStandardOutput(),
             process.readAllStandardError()};
 }
@@ -65,8 +66,8 @@ std::set<std::string> matches(const QString &text, const char *pattern)
 // tags of its .TP entries.
 QString section(const QString &page, const QString &title, bool tagsOnly)
 {
-    const QStringList lines = page.section("\n.SH "_L1 + title + u'\n', 1).section("\n.SH "_L1, 0, 0)
-                                  .split(u'\n');
+    const QStringList lines =
+        page.section("\n.SH "_L1 + title + u'\n', 1).section("\n.SH "_L1, 0, 0).split(u'\n');
     QString text;
     for (qsizetype i = 0; i < lines.size(); ++i)
         if (!tagsOnly || (i > 0 && lines[i - 1] == u".TP"))
@@ -77,7 +78,8 @@ QString section(const QString &page, const QString &title, bool tagsOnly)
 constexpr char option[] = R"((?<![\w-])(--?[a-z][a-z-]*))";
 
 class Manual : public testing::TestWithParam<Command>
-{};
+{
+};
 
 } // namespace
 
@@ -86,7 +88,7 @@ TEST_P(Manual, SaysWhatTheCommandDoes)
     const Command &command = GetParam();
     const QString name = QLatin1String(command.name);
     const Outcome help = run(command, {"--help"}), version = run(command, {"--version"}),
-              wrong = run(command, {"--no-existe"});
+                  wrong = run(command, {"--no-existe"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith("Uso: "_L1 + name + u' ')) << help.out.toStdString();
     EXPECT_EQ(version.status, 0);
@@ -134,8 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
 // DISABLED until timbres-check's own QCommandLineParser conversion is merged (it
 // adds --version and the page's --hora and --registro): then drop the prefix.
 INSTANTIATE_TEST_SUITE_P(DISABLED_UntilTimbresCheckParserMerges, Manual,
-                         testing::Values(Command{"timbres-check", TIMBRES_CHECK_PROGRAM,
-                                                 {0, 1, 2}, false}));
+                         testing::Values(Command{
+                             "timbres-check", TIMBRES_CHECK_PROGRAM, {0, 1, 2}, false}));
 
 // README and leeme.txt name the editors the program looks for, in its order, once.
 TEST(Manuals, NameTheEditorsTheProgramLooksFor)
@@ -143,8 +145,9 @@ TEST(Manuals, NameTheEditorsTheProgramLooksFor)
     for (const char *document : {"/README.md", "/data/leeme.txt"}) {
         QFile file(QLatin1String(SONVIRA_SOURCE_DIR) + QLatin1String(document));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << document;
-        const QString text =
-            QString::fromUtf8(file.readAll()).remove(u'`').replace(QRegularExpression(R"(\s+)"), u" "_s);
+        const QString text = QString::fromUtf8(file.readAll())
+                                 .remove(u'`')
+                                 .replace(QRegularExpression(R"(\s+)"), u" "_s);
         EXPECT_EQ(text.count(Places::editorNames().join(u", "_s)), 1) << document;
     }
 }

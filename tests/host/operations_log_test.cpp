@@ -74,7 +74,8 @@ TEST(OperationsLogFormat, writesTheLineAsDocumentedAndReadsItBack)
     EXPECT_EQ(formatLogLine(started), "2027-01-02 23:59:59.999 repetidores INICIO\n");
     // A line naming its writer reads as one of an earlier version does, with two more details.
     EXPECT_EQ(parseLogLine("2027-01-02 23:59:59.999 repetidores INICIO pid=42 modo=ventana")
-                  ->detail(QLatin1StringView(LogKey::pid)), u"42"_s);
+                  ->detail(QLatin1StringView(LogKey::pid)),
+              u"42"_s);
     // How one value is written: bare when it can be, else quoted with escapes.
     const std::pair<QString, QByteArray> values[] = {
         {u"a=b,c"_s, "a=b,c"},
