@@ -20,18 +20,14 @@ TEST(CommandLine, TheServiceRunsOnlyAProgramOfItsDataFolder)
         {{"--servicio", "-d"}, "opción desconocida: -d"},
         {{"--servicio=sí"}, "opción que no lleva valor: --servicio"},
         {{"--datos", "/srv/q"}, "--datos solo sirve con --servicio"},
-        {{"--servicio", "--help"}, "ayuda"},
-        {{"-platform", "xcb", "--version"}, "versión"},
     };
     for (const auto &[arguments, expected] : rows) {
         CommandLine line;
         QString error;
-        const CommandLineVerdict verdict =
-            parseCommandLine(Edition::Sonvira, arguments, &line, &error);
-        const QString got = verdict == CommandLineVerdict::Refused   ? error
-                            : verdict == CommandLineVerdict::Help    ? QStringLiteral("ayuda")
-                            : verdict == CommandLineVerdict::Version ? QStringLiteral("versión")
-                            : !line.service                          ? "ventana " + line.platform
+        const bool runs =
+            parseCommandLine(Edition::Sonvira, arguments, &line, &error) == CommandLineVerdict::Run;
+        const QString got = !runs           ? error
+                            : !line.service ? "ventana " + line.platform
                                             : "servicio " + line.program + ' ' + line.dataFolder;
         EXPECT_TRUE(got.startsWith(expected)) << got.toStdString();
     }
