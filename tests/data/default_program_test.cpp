@@ -1,4 +1,5 @@
 #include "bells/bell_program.h"
+#include "host/places.h"
 
 #include <QFile>
 #include <QTime>
@@ -25,4 +26,15 @@ TEST(DefaultProgram, RingsNothingUntilAnExampleLosesItsMark)
     }
     EXPECT_TRUE(rung > 0 && rung == program.count("\n#") && program.endsWith("\r\n") &&
                 program.count('\n') == program.count("\r\n"));
+}
+
+// README and leeme.txt name the editors the program looks for, in its order, once.
+TEST(Documents, NameTheEditorsTheProgramLooksFor)
+{
+    for (const char *document : {"/README.md", "/data/leeme.txt"}) {
+        QFile file(QLatin1String(SONVIRA_SOURCE_DIR) + QLatin1String(document));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << document;
+        const QString text = QString::fromUtf8(file.readAll()).remove(u'`').simplified();
+        EXPECT_EQ(text.count(Places::editorNames().join(u", "_s)), 1) << document;
+    }
 }
