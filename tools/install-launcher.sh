@@ -18,6 +18,10 @@ Sonvira | repetidores) ;;
 esac
 
 prefix=$(dirname -- "$(dirname -- "$(readlink -f -- "$0")")")
+# Asking for the usage or the version touches no folder.
+case "${1:-}" in
+-h | --help | --version) exec "$prefix/libexec/sonvira/$program" "$@" ;;
+esac
 # The data folder is ~/Quirzal, or the one a service is given with --datos.
 data=
 previous=
