@@ -3,15 +3,14 @@
 #include "app/command_line.h"
 #include "app/file_list_box.h"
 #include "app/form1.h"
+#include "app/port_reload.h"
+#include "app/service_places.h"
 #include "host/host.h"
 #include "host/signal_notifier.h"
 #include "serial/mscomm.h"
-#include "serial/port_settings_file.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QPushButton>
-#include <QRadioButton>
 
 #include <csignal>
 #include <cstdio>
@@ -25,19 +24,6 @@ QStringList argumentsOf(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         arguments += QString::fromLocal8Bit(argv[i]);
     return arguments;
-}
-
-// SIGHUP to a service: the saved port is read again, and when it is not the port
-// open (or none is), the port is closed and opened as an operator would do it.
-void reopenSavedPort(Form1 &form)
-{
-    const double saved = readSavedPort(form.host().places.portSettingsFile());
-    const int port = saved >= 1 && saved <= 4 && saved == int(saved) ? int(saved) : 1;
-    if (form.MSComm1->portOpen() && form.MSComm1->commPort() == port)
-        return;
-    form.portChoices[std::size_t(port - 1)].option->setChecked(true);
-    form.Boton_Cerrar->click();
-    form.Boton_Abrir->click();
 }
 
 } // namespace
@@ -60,9 +46,12 @@ int runProgram(Edition edition, int argc, char *argv[])
 
     SystemClock clock;
     SystemClockSync clockSync;
-    Places places = Places::system();
-    if (!line.dataFolder.isEmpty())
-        places.setDataFolder(line.dataFolder);
+    Places places({}, {});
+    if (!setUpPlaces(line, &places, &error)) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(programName(edition)),
+                     error.toLocal8Bit().constData());
+        return 2;
+    }
     FileOperationsLog log(places.dataFolder(), programName(edition), clock);
     std::unique_ptr<MessageBoxes> messages;
     if (line.service) {
@@ -94,11 +83,14 @@ int runProgram(Edition edition, int argc, char *argv[])
     // window program keeps the default there (its terminal went away).
     SignalNotifier signals_ = line.service ? SignalNotifier({SIGTERM, SIGINT, SIGHUP})
                                            : SignalNotifier({SIGTERM, SIGINT});
-    QObject::connect(&signals_, &SignalNotifier::received, &form, [&form, &line](int signal) {
+    std::unique_ptr<PortReload> reload;
+    if (line.service)
+        reload = std::make_unique<PortReload>(form);
+    QObject::connect(&signals_, &SignalNotifier::received, &form, [&form, &reload](int signal) {
         if (signal != SIGHUP)
             form.end();
-        else if (line.service && !form.ending())
-            reopenSavedPort(form);
+        else if (reload)
+            reload->request();
     });
     QObject::connect(&form, &Form1::ended, &app, [modal] {
         if (modal)

@@ -37,6 +37,7 @@ enum class LogEvent {
     ProgramaSoloLf,
     PuertoGuardado,
     PuertoNoGuardado,
+    PuertoIlegible,
     Resumen,
     Reloj,
     Salto,
@@ -44,7 +45,7 @@ enum class LogEvent {
 };
 
 // The words as they stand in the file, in the order of LogEvent.
-inline constexpr std::array<const char *, 20> logEventWords = {
+inline constexpr std::array<const char *, 21> logEventWords = {
     "INICIO",
     "FIN",
     "ABIERTO",
@@ -61,6 +62,7 @@ inline constexpr std::array<const char *, 20> logEventWords = {
     "PROGRAMA_SOLO_LF",
     "PUERTO_GUARDADO",
     "PUERTO_NO_GUARDADO",
+    "PUERTO_ILEGIBLE",
     "RESUMEN",
     "RELOJ",
     "SALTO",
