@@ -128,3 +128,63 @@ TEST(ProgramRun, ServiceRunsUnattendedAndOnlyAsSonvira)
     for (const QString where : {service.readAllStandardError(), log.readAll()})
         EXPECT_TRUE(where.contains(inOrder)) << where.toStdString();
 }
+
+namespace {
+
+// Runs the program in a private mount namespace whose /dev holds only the
+// pseudo-terminals, so that whatever it picks by itself cannot be a real device.
+void startIsolated(QProcess &program, const QStringList &command, const QString &home)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (home.isNull())
+        environment.remove(QStringLiteral("HOME"));
+    else
+        environment.insert(QStringLiteral("HOME"), home);
+    program.setProcessEnvironment(environment);
+    const QString isolate = QStringLiteral(
+        "set -e; hold=$(mktemp -d); mount --bind /dev/pts \"$hold\"; "
+        "mount -t tmpfs -o mode=755 tmpfs /dev; mkdir /dev/pts; mount --move \"$hold\" /dev/pts; "
+        "rmdir \"$hold\"; exec \"$@\"");
+    program.start(QStringLiteral("unshare"),
+                  QStringList{"-m", "--propagation", "private", "sh", "-c", isolate, "sh"} +
+                      command);
+}
+
+} // namespace
+
+// Started wrong, it ends at once with exit 2 and why, making nothing: a mistyped
+// --datos, a relative or empty HOME. A fresh service data folder, with no COM entry
+// and no HOME: nothing goes out, the log says why, and the port opens within a
+// second or two of the entry being made.
+TEST(ProgramRun, ServiceOpensOnlyAChosenPortAndStartsWrongAreRefused)
+{
+    Station station;
+    const QString missing = station.home.filePath(QStringLiteral("datos mal"));
+    const std::tuple<QStringList, QString, const char *> refused[] = {
+        {{"--servicio", "--datos", missing}, station.home.path(), "no existe"},
+        {{}, QStringLiteral("casa"), "HOME («casa»)"},
+        {{}, QStringLiteral(""), "HOME («»)"},
+    };
+    for (const auto &[arguments, home, why] : refused) {
+        SCOPED_TRACE(why);
+        QProcess program;
+        program.setWorkingDirectory(station.home.path());
+        startIsolated(program, QStringList{SONVIRA_PROGRAM} + arguments, home);
+        EXPECT_TRUE(program.waitForFinished(5000) && program.exitCode() == 2);
+        EXPECT_TRUE(QString::fromUtf8(program.readAllStandardError()).contains(QString::fromUtf8(why)));
+        EXPECT_FALSE(QFileInfo::exists(missing) || QFileInfo::exists(station.home.filePath("casa")));
+    }
+
+    const QString data = station.home.filePath(QStringLiteral("servicio"));
+    ASSERT_TRUE(QDir().mkdir(data));
+    QProcess service;
+    startIsolated(service, {SONVIRA_PROGRAM, "--servicio", "--datos", data}, QString());
+    EXPECT_TRUE(station.line.read(1500).isEmpty());
+    ASSERT_TRUE(QFile::link(station.line.slavePath(), data + QStringLiteral("/COM1")));
+    station.endWith(service, SIGTERM);
+    const QString journal = QString::fromUtf8(service.readAllStandardError());
+    EXPECT_EQ(journal.count(QStringLiteral("APERTURA_FALLIDA")), 1) << journal.toStdString();
+    EXPECT_TRUE(journal.contains(QStringLiteral("No hay ninguna entrada COM1 en la carpeta de datos ") + data));
+}
