@@ -44,8 +44,8 @@ bool isConsole(dev_t device, const DeviceSources &sources)
         for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             // A /proc/consoles line names one console, its device number last.
             const QRegularExpressionMatch given = number.match(line);
-            if (given.hasMatch() && makedev(given.captured(1).toUInt(),
-                                            given.captured(2).toUInt()) == device)
+            if (given.hasMatch() &&
+                makedev(given.captured(1).toUInt(), given.captured(2).toUInt()) == device)
                 return true;
             QStringList names = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
             if (given.hasMatch())

@@ -14,8 +14,8 @@
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
-#include <pwd.h>
 #include <linux/serial.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>

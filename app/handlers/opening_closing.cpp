@@ -136,9 +136,9 @@ void Form1::retryOpening()
     if (description == pending.told)
         return;
     pendingOpening_->told = description;
-    host_.log.write(LogEvent::AperturaFallida,
-                    {{LogKey::puerto, numberText(pending.port).trimmed()},
-                     {LogKey::motivo, description}});
+    host_.log.write(
+        LogEvent::AperturaFallida,
+        {{LogKey::puerto, numberText(pending.port).trimmed()}, {LogKey::motivo, description}});
 }
 
 void Form1::Boton_Abrir_Click()

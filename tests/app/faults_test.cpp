@@ -237,9 +237,11 @@ TEST(Faults, ServiceWithoutComEntrySendsNothingUntilItAppears)
         for (int second = 0; second < 3; ++second)
             w.form->retryOpening();
         EXPECT_EQ(refusals(), 1);
-        EXPECT_TRUE(w.fake.log.entries.last().detail(QLatin1String(LogKey::motivo))
-                        .startsWith(dangling ? "No se encuentra el dispositivo"
-                                             : "No hay ninguna entrada COM1 en la carpeta de datos"));
+        EXPECT_TRUE(w.fake.log.entries.last()
+                        .detail(QLatin1String(LogKey::motivo))
+                        .startsWith(dangling
+                                        ? "No se encuentra el dispositivo"
+                                        : "No hay ninguna entrada COM1 en la carpeta de datos"));
         w.tick("07:30:00.020");
         EXPECT_TRUE(console.read(300).isEmpty()) << "a byte reached the system's own port";
         w.link(1, &w.pty);

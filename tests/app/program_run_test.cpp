@@ -173,8 +173,10 @@ TEST(ProgramRun, ServiceOpensOnlyAChosenPortAndStartsWrongAreRefused)
         program.setWorkingDirectory(station.home.path());
         startIsolated(program, QStringList{SONVIRA_PROGRAM} + arguments, home);
         EXPECT_TRUE(program.waitForFinished(5000) && program.exitCode() == 2);
-        EXPECT_TRUE(QString::fromUtf8(program.readAllStandardError()).contains(QString::fromUtf8(why)));
-        EXPECT_FALSE(QFileInfo::exists(missing) || QFileInfo::exists(station.home.filePath("casa")));
+        EXPECT_TRUE(
+            QString::fromUtf8(program.readAllStandardError()).contains(QString::fromUtf8(why)));
+        EXPECT_FALSE(QFileInfo::exists(missing) ||
+                     QFileInfo::exists(station.home.filePath("casa")));
     }
 
     const QString data = station.home.filePath(QStringLiteral("servicio"));
@@ -186,5 +188,6 @@ TEST(ProgramRun, ServiceOpensOnlyAChosenPortAndStartsWrongAreRefused)
     station.endWith(service, SIGTERM);
     const QString journal = QString::fromUtf8(service.readAllStandardError());
     EXPECT_EQ(journal.count(QStringLiteral("APERTURA_FALLIDA")), 1) << journal.toStdString();
-    EXPECT_TRUE(journal.contains(QStringLiteral("No hay ninguna entrada COM1 en la carpeta de datos ") + data));
+    EXPECT_TRUE(journal.contains(
+        QStringLiteral("No hay ninguna entrada COM1 en la carpeta de datos ") + data));
 }

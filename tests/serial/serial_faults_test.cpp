@@ -146,9 +146,10 @@ TEST_F(SerialTest, ConsoleTerminalAndMasterRefusedBeforeOpening)
         EXPECT_EQ(comm.setPortOpen(true), why == nullptr) << comm.errorString().toStdString();
         EXPECT_TRUE(asked);
         if (why) {
-            EXPECT_TRUE(comm.errorString().startsWith("El dispositivo " + comPath(1) + " (") &&
-                        comm.errorString().contains(QString::fromUtf8(why)) &&
-                        comm.errorString().endsWith("no un puerto serie: nunca se abre como puerto"))
+            EXPECT_TRUE(
+                comm.errorString().startsWith("El dispositivo " + comPath(1) + " (") &&
+                comm.errorString().contains(QString::fromUtf8(why)) &&
+                comm.errorString().endsWith("no un puerto serie: nunca se abre como puerto"))
                 << comm.errorString().toStdString();
         }
         comm.setPortOpen(false);
