@@ -217,77 +217,33 @@ TEST(Faults, DataFolderMissing)
     EXPECT_EQ(w.settings(), "\" 1\"\r\n");
 }
 
-// A service with no COM entry yet (a fresh data folder, no puertos.txt), or with a
-// link to an adapter not plugged in: nothing reaches the system's own port (a
-// stand-in here), the refusal is logged once with why and never again each second,
-// and the port opens at the first retry after the entry leads to a line.
-TEST(Faults, ServiceWithoutComEntrySendsNothingUntilItAppears)
-{
-    for (const bool dangling : {false, true}) {
-        SCOPED_TRACE(dangling ? "link to nothing" : "no entry");
-        WindowOnLine w(Edition::Sonvira, 0);
-        PseudoTerminal console; // where COM1 would land by the system's own name
-        ASSERT_TRUE(QFile::link(console.slavePath(), w.fake.home.filePath("ttyS0")));
-        w.fake.host.places.setSystemPorts({}); // as a service
-        ASSERT_TRUE(QFile::remove(w.fake.dataFolder() + "/COM1"));
-        if (dangling)
-            w.link(1, nullptr);
-        w.form->Form_Load();
-        const auto refusals = [&] { return w.fake.log.events().count(LogEvent::AperturaFallida); };
-        for (int second = 0; second < 3; ++second)
-            w.form->retryOpening();
-        EXPECT_EQ(refusals(), 1);
-        EXPECT_TRUE(w.fake.log.entries.last()
-                        .detail(QLatin1String(LogKey::motivo))
-                        .startsWith(dangling
-                                        ? "No se encuentra el dispositivo"
-                                        : "No hay ninguna entrada COM1 en la carpeta de datos"));
-        w.tick("07:30:00.020");
-        EXPECT_TRUE(console.read(300).isEmpty()) << "a byte reached the system's own port";
-        w.link(1, &w.pty);
-        w.form->retryOpening();
-        EXPECT_TRUE(w.form->MSComm1->portOpen() && !w.form->openingPending());
-        EXPECT_EQ(w.told().last(), "Puerto COM 1: abierto OK");
-        EXPECT_EQ(w.frame("07:30:00.520"), "07:30:00 70");
-        EXPECT_EQ(refusals(), 1);
-    }
-}
-
 // SIGHUP with puertos.txt empty, cut short or naming no port: the open COM3 and
-// the file stay, PUERTO_ILEGIBLE says why, once for a burst of signals. A burst
-// while the file turns from COM3 to COM2 and back is one reload, of the file as it
-// ends: one closing, one opening.
+// the file stay, PUERTO_ILEGIBLE says why. A burst while the file turns between
+// COM3 and another text is one reload, of the file as it ends: for COM2, one
+// closing and one opening.
 TEST(Faults, ReloadOverAnUnreadableSavedPortOrInABurst)
 {
     WindowOnLine w(Edition::Sonvira, 3);
     PseudoTerminal com2;
     w.link(2, &com2);
-    w.fake.host.places.setSystemPorts({});
     ASSERT_TRUE(w.put(w.settingsFile(), "\" 3\"\r\n"));
     w.form->Form_Load();
-    ASSERT_TRUE(w.form->MSComm1->portOpen());
     PortReload reload(*w.form);
-    // The file as the burst's signals find it, each one naming COM2 or COM3 in turn.
-    const auto reloaded = [&](int burst, const QByteArray &bytes) {
+    for (const QByteArray bytes : {"", "\"", "\" 7\"\r\n", "\"\r\n\" 2\"\r\n", "\" 2\"\r\n"}) {
+        SCOPED_TRACE(bytes.toStdString());
         w.fake.log.entries.clear();
-        for (int i = 0; i < burst; ++i) {
-            EXPECT_TRUE(w.put(w.settingsFile(), i % 2 ? "\" 3\"\r\n" : bytes));
+        for (int i = 0; i < 7; ++i) {
+            ASSERT_TRUE(w.put(w.settingsFile(), i % 2 ? "\" 3\"\r\n" : bytes));
             reload.request();
         }
         QTest::qWait(PortReload::burstMs + 100);
-        return w.fake.log.events();
-    };
-    for (const QByteArray &bytes : {QByteArray(), QByteArray("\""), QByteArray("\" 7\"\r\n"),
-                                    QByteArray("\"\r\n\" 2\"\r\n")}) {
-        SCOPED_TRACE(bytes.toStdString());
-        EXPECT_EQ(reloaded(3, bytes), QList<LogEvent>{LogEvent::PuertoIlegible});
+        const QList<LogEvent> events = w.fake.log.events();
+        const bool valid = bytes.startsWith("\" 2");
+        EXPECT_EQ(events.count(LogEvent::PuertoIlegible), valid ? 0 : 1);
+        EXPECT_EQ(events.count(LogEvent::Cerrado) + events.count(LogEvent::Abierto), valid ? 2 : 0);
         EXPECT_EQ(w.settings(), bytes);
-        EXPECT_TRUE(w.form->MSComm1->portOpen() && w.form->MSComm1->commPort() == 3);
+        EXPECT_TRUE(w.form->MSComm1->portOpen() && w.form->MSComm1->commPort() == (valid ? 2 : 3));
     }
-    const QList<LogEvent> events = reloaded(7, "\" 2\"\r\n");
-    EXPECT_EQ(events.count(LogEvent::Cerrado), 1);
-    EXPECT_EQ(events.count(LogEvent::Abierto), 1);
-    EXPECT_EQ(w.form->MSComm1->commPort(), 2);
 }
 
 // registro.txt and puertos.txt as links to a file of the account's: the log writes
@@ -295,16 +251,14 @@ TEST(Faults, ReloadOverAnUnreadableSavedPortOrInABurst)
 TEST(Faults, DataFolderFilesAsLinksAreNeverWrittenThrough)
 {
     FakeHost fake;
-    const QString target = fake.home.filePath("otro.txt");
-    ASSERT_TRUE(writeFile(target, "del usuario\n"));
-    for (const char *name : {"registro.txt", "puertos.txt"})
-        ASSERT_TRUE(QFile::link(target, fake.dataFolder() + "/" + name));
-    FileOperationsLog log(fake.dataFolder(), "Sonvira", fake.clock);
-    log.write(LogEvent::Inicio);
-    ASSERT_TRUE(writeSavedPort(fake.host.places.portSettingsFile(), 2, nullptr));
+    const QString target = fake.home.filePath("otro.txt"),
+                  saved = fake.host.places.portSettingsFile();
+    ASSERT_TRUE(writeFile(target, "del usuario\n") &&
+                QFile::link(target, fake.dataFolder() + "/registro.txt") &&
+                QFile::link(target, saved));
+    FileOperationsLog(fake.dataFolder(), "Sonvira", fake.clock).write(LogEvent::Inicio);
+    ASSERT_TRUE(writeSavedPort(saved, 2, nullptr));
     QFile file(target);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "del usuario\n");
-    EXPECT_FALSE(QFileInfo(fake.host.places.portSettingsFile()).isSymLink());
-    EXPECT_EQ(readSavedPort(fake.host.places.portSettingsFile()), 2);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == "del usuario\n");
+    EXPECT_TRUE(!QFileInfo(saved).isSymLink() && readSavedPort(saved) == 2);
 }
