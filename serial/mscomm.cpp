@@ -17,6 +17,8 @@
 #include <linux/serial.h>
 #include <pwd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -240,13 +242,15 @@ public:
     }
 
     // A UART the kernel knows by name but found no chip for (most /dev/ttyS* of a
-    // PC without the ports) says so in its type; a pseudo-terminal or USB adapter
-    // has no such report, or a type of its own.
+    // PC without the ports) says so in its type. Asked of those devices only
+    // (major 4): USB adapters and the like leave the type unset, and are there.
     bool isPresentUart() const
     {
 #ifdef Q_OS_LINUX
+        struct stat status;
         serial_struct uart{};
-        if (::ioctl(port.handle(), TIOCGSERIAL, &uart) == 0)
+        if (::fstat(port.handle(), &status) == 0 && major(status.st_rdev) == 4 &&
+            ::ioctl(port.handle(), TIOCGSERIAL, &uart) == 0)
             return uart.type != PORT_UNKNOWN;
 #endif
         return true;
