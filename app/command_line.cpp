@@ -13,6 +13,7 @@ namespace {
 const QString servicio = QStringLiteral("servicio");
 const QString programa = QStringLiteral("programa");
 const QString datos = QStringLiteral("datos");
+const QString dispositivo = QStringLiteral("dispositivo");
 
 // The options each edition offers, in the order the usage lists them.
 QList<QCommandLineOption> ownOptions(Edition edition)
@@ -38,7 +39,14 @@ QList<QCommandLineOption> ownOptions(Edition edition)
                                          QStringLiteral("con --servicio, la carpeta de datos, con "
                                                         "su ruta completa,\nen lugar de "
                                                         "~/Quirzal"),
-                                         QStringLiteral("CARPETA"));
+                                         QStringLiteral("CARPETA"))
+                   << QCommandLineOption(dispositivo,
+                                         QStringLiteral("con --servicio, el dispositivo de COMn "
+                                                        "cuando la carpeta\nde datos no tiene la "
+                                                        "entrada COMn; sin una ni otro, el\n"
+                                                        "servicio no abre ningún puerto del "
+                                                        "sistema (se puede repetir)"),
+                                         QStringLiteral("COMn=RUTA"));
 }
 
 } // namespace
@@ -72,7 +80,7 @@ CommandLineVerdict parseCommandLine(Edition edition, const QStringList &argument
                                      "«Sonvira --servicio»."));
     if (edition == Edition::Repetidores)
         return CommandLineVerdict::Run;
-    for (const QString &name : {programa, datos}) {
+    for (const QString &name : {programa, datos, dispositivo}) {
         if (!parser.isSet(name))
             continue;
         if (!line->service)
@@ -80,6 +88,7 @@ CommandLineVerdict parseCommandLine(Edition edition, const QStringList &argument
         if (parser.value(name).isEmpty())
             return refuse(QStringLiteral("falta el valor de --%1").arg(name));
     }
+    line->devices = parser.values(dispositivo);
     if (parser.isSet(datos)) {
         const QString value = parser.value(datos);
         // Absolute: the launcher starts the program inside the data folder.
@@ -107,7 +116,8 @@ QString commandLineUsage(Edition edition)
         edition == Edition::Repetidores
             ? QStringLiteral("Uso: repetidores [--help | --version]\n"
                              "Sin opciones abre la ventana; todo se elige en ella.")
-            : QStringLiteral("Uso: Sonvira [--servicio [--programa NOMBRE] [--datos CARPETA]]\n"
+            : QStringLiteral("Uso: Sonvira [--servicio [--programa NOMBRE] [--datos CARPETA]\n"
+                             "                [--dispositivo COMn=RUTA]...]\n"
                              "     Sonvira --help | --version\n"
                              "Sin opciones abre la ventana; todo se elige en ella.");
     return commandUsage(synopsis, ownOptions(edition));

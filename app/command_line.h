@@ -16,6 +16,7 @@ struct CommandLine
     QString program;      // --programa NOMBRE: the bell program in use, in the data folder
     QString dataFolder;   // --datos CARPETA: instead of ~/Quirzal
     QString platform;     // Qt's -platform, where the window is to open
+    QStringList devices;  // --dispositivo COMn=RUTA, each as given (app/service_places.h)
 };
 
 enum class CommandLineVerdict { Run, Help, Version, Refused };

@@ -114,8 +114,13 @@ void Form1::createControls()
         QObject *object = nullptr;
         if (c.kind == Kind::SerialComponent) {
             Host *host = &host_;
-            object =
+            auto *comm =
                 new MSComm([host](int port) { return host->places.portDevice(port); }, container);
+            comm->setDeviceGuard([host](int port, const QString &device, const QString &target) {
+                return device.isEmpty() ? host->places.missingPortReason(port)
+                                        : host->places.refusedDevice(device, target);
+            });
+            object = comm;
         } else if (c.kind == Kind::Timer) {
             object = new WallClockTimer(host_.clock, container);
         } else {

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QGroupBox;
@@ -103,6 +104,12 @@ public:
 
     void Boton_Abrir_Click();  // opening_closing.cpp
     void Boton_Cerrar_Click(); // opening_closing.cpp
+    // The service's port that could not be opened is tried again, as a lost device
+    // is: called once a second, it opens the port of the last failed opening once
+    // it can, with the opening's messages, and logs a refusal only when its reason
+    // changed. Nothing is pending after an opening succeeded or "Cerrar puerto".
+    void retryOpening();
+    bool openingPending() const { return pendingOpening_.has_value(); }
 
     void Speed_Click(int choice); // port_choice.cpp: Option7..Option10 (Sonvira only)
     void Port_Click(int choice);  // port_choice.cpp: Option11..Option14
@@ -199,6 +206,15 @@ private:
     // Gives the serial component the port and speed and opens the port; a step it
     // refuses is reported in two messages and ends the opening.
     void openPort(double port, int speed);
+    bool tryOpening(double port, int speed, QString *why);
+    void opened(double port, int speed); // the log, the message and the labels
+    struct PendingOpening
+    {
+        double port = 0;
+        int speed = 0;
+        QString told; // the refusal last logged
+    };
+    std::optional<PendingOpening> pendingOpening_;
     // Stores the port with the write rule, and tells the log how that went.
     void storePort(int port);
 

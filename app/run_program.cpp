@@ -4,37 +4,19 @@
 #include "app/file_list_box.h"
 #include "app/form1.h"
 #include "app/graphical_session.h"
+#include "app/port_reload.h"
+#include "app/service_places.h"
 #include "host/host.h"
 #include "host/signal_notifier.h"
 #include "serial/mscomm.h"
-#include "serial/port_settings_file.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QPushButton>
-#include <QRadioButton>
 
 #include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
-
-namespace {
-
-// SIGHUP to a service: the saved port is read again, and when it is not the port
-// open (or none is), the port is closed and opened as an operator would do it.
-void reopenSavedPort(Form1 &form)
-{
-    const double saved = readSavedPort(form.host().places.portSettingsFile());
-    const int port = saved >= 1 && saved <= 4 && saved == int(saved) ? int(saved) : 1;
-    if (form.MSComm1->portOpen() && form.MSComm1->commPort() == port)
-        return;
-    form.portChoices[std::size_t(port - 1)].option->setChecked(true);
-    form.Boton_Cerrar->click();
-    form.Boton_Abrir->click();
-}
-
-} // namespace
 
 int runProgram(Edition edition, int argc, char *argv[])
 {
@@ -54,9 +36,13 @@ int runProgram(Edition edition, int argc, char *argv[])
 
     SystemClock clock;
     SystemClockSync clockSync;
-    Places places = Places::system();
-    if (!line.dataFolder.isEmpty())
-        places.setDataFolder(line.dataFolder);
+    Places places({}, {});
+    QString error;
+    if (!setUpPlaces(line, &places, &error)) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(programName(edition)),
+                     error.toLocal8Bit().constData());
+        return 2;
+    }
     FileOperationsLog log(places.dataFolder(), programName(edition), clock);
     log.setWriterMode(line.service ? LogWriterMode::Servicio : LogWriterMode::Ventana);
     std::unique_ptr<MessageBoxes> messages;
@@ -89,11 +75,14 @@ int runProgram(Edition edition, int argc, char *argv[])
     // window program keeps the default there (its terminal went away).
     SignalNotifier signals_ = line.service ? SignalNotifier({SIGTERM, SIGINT, SIGHUP})
                                            : SignalNotifier({SIGTERM, SIGINT});
-    QObject::connect(&signals_, &SignalNotifier::received, &form, [&form, &line](int signal) {
+    std::unique_ptr<PortReload> reload;
+    if (line.service)
+        reload = std::make_unique<PortReload>(form);
+    QObject::connect(&signals_, &SignalNotifier::received, &form, [&form, &reload](int signal) {
         if (signal != SIGHUP)
             form.end();
-        else if (line.service && !form.ending())
-            reopenSavedPort(form);
+        else if (reload)
+            reload->request();
     });
     QObject::connect(&form, &Form1::ended, &app, [modal] {
         if (modal)

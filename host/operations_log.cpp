@@ -19,8 +19,10 @@ constexpr qsizetype cancelLineSize = sizeof cancelLine - 1;
 
 // O_NONBLOCK: should the name have become a FIFO after our stat, the open must
 // not wait for a reader; O_NOCTTY: nor may a terminal become ours. The fstat
-// after the open turns either away.
-constexpr int openFlags = O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+// after the open turns either away. O_NOFOLLOW: a link in the log's place would
+// let lines (with a program name someone chose) land in any file the account may
+// write.
+constexpr int openFlags = O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW;
 
 bool sameFile(const struct stat &status, dev_t device, ino_t inode)
 {
@@ -104,10 +106,15 @@ bool FileOperationsLog::openCurrent()
 {
     struct stat status;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (::stat(current_.constData(), &status) == 0) {
+        if (::lstat(current_.constData(), &status) == 0) {
             if (fd_ >= 0 && sameFile(status, device_, inode_))
                 return true;
             closeFile();
+            if (S_ISLNK(status.st_mode) && !linkTold_) {
+                linkTold_ = true;
+                std::fprintf(stderr, "%s: %s es un enlace simbólico: no se escribe el registro\n",
+                             program_.toLocal8Bit().constData(), current_.constData());
+            }
             return S_ISREG(status.st_mode) && openExisting();
         }
         const int error = errno;

@@ -87,4 +87,5 @@ private:
     ino_t inode_ = 0;       // points at it or was rotated or replaced by someone else
     bool halfLine_ = false; // fd_'s file ends in a line cut short
     std::uint64_t dropped_ = 0;
+    bool linkTold_ = false; // standard error knows registro.txt is a link, unused
 };

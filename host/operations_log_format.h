@@ -38,6 +38,7 @@ enum class LogEvent {
     ProgramaSoloLf,
     PuertoGuardado,
     PuertoNoGuardado,
+    PuertoIlegible,
     Resumen,
     Reloj,
     Salto,
@@ -45,7 +46,7 @@ enum class LogEvent {
 };
 
 // The words as they stand in the file, in the order of LogEvent.
-inline constexpr std::array<const char *, 20> logEventWords = {
+inline constexpr std::array<const char *, 21> logEventWords = {
     "INICIO",
     "FIN",
     "ABIERTO",
@@ -62,6 +63,7 @@ inline constexpr std::array<const char *, 20> logEventWords = {
     "PROGRAMA_SOLO_LF",
     "PUERTO_GUARDADO",
     "PUERTO_NO_GUARDADO",
+    "PUERTO_ILEGIBLE",
     "RESUMEN",
     "RELOJ",
     "SALTO",

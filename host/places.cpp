@@ -84,8 +84,33 @@ QString Places::portDevice(int port) const
     const QString link = joined(dataFolder(), name);
     if (QFileInfo(link).isSymLink() || QFileInfo::exists(link))
         return link;
+    if (!namedPorts_[port - 1].isEmpty())
+        return namedPorts_[port - 1];
+    if (systemPorts_.isEmpty())
+        return {};
     return systemPorts_ + QString::number(port - 1);
 #endif
+}
+
+void Places::setNamedPort(int port, const QString &device)
+{
+    if (port >= 1 && port <= 4)
+        namedPorts_[port - 1] = device;
+}
+
+QString Places::missingPortReason(int port) const
+{
+    if (!portDevice(port).isEmpty())
+        return {};
+    if (port >= 1 && port <= 4 && !dataFolder().isEmpty() && systemPorts_.isEmpty())
+        return QStringLiteral(
+                   "No hay ninguna entrada COM%1 en la carpeta de datos %2 ni un dispositivo "
+                   "nombrado con --dispositivo COM%1=RUTA. El servicio nunca abre por sí mismo "
+                   "un puerto del sistema, que puede ser la consola u otro aparato; el puerto se "
+                   "abrirá en cuanto exista la entrada")
+            .arg(port)
+            .arg(dataFolder());
+    return QStringLiteral("El puerto COM%1 no existe").arg(port);
 }
 
 QStringList Places::editorNames()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/forbidden_devices.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -31,7 +33,22 @@ public:
     // Where the system's own serial ports are named: COMn without an entry in the
     // data folder is this followed by n - 1 ("/dev/ttyS" here). Tests point it
     // into their own folder, so that no port can reach a real device.
+    // An empty prefix: COMn without an entry has no device (a service, which no one
+    // watches choose a port).
     void setSystemPorts(const QString &prefix) { systemPorts_ = prefix; }
+    // The device an administrator named for COMn, used when the data folder has no
+    // COMn entry (before the system's own name, if there is one).
+    void setNamedPort(int port, const QString &device);
+    // Why COMn has no device, for the opening's failure; empty when it has one.
+    QString missingPortReason(int port) const;
+    // Why the device at target (links followed), reached by the name device, may
+    // never be opened as a port; empty when it may be.
+    QString refusedDevice(const QString &device, const QString &target) const
+    {
+        return forbiddenDevice(target, device, deviceSources_);
+    }
+    // Tests stand in their own console lists and process status for the system's.
+    void setDeviceSources(const DeviceSources &sources) { deviceSources_ = sources; }
     // The text editor to start, or an empty string when none is installed.
     QString editorProgram() const { return editorProgram(searchPath_); }
     static QString editorProgram(const QString &searchPath);
@@ -45,4 +62,6 @@ private:
     QString searchPath_;
     QString systemPorts_ = QStringLiteral("/dev/ttyS");
     QString dataFolder_;
+    QStringList namedPorts_{4};
+    DeviceSources deviceSources_;
 };

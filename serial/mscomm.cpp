@@ -2,6 +2,8 @@
 
 #include "serial/line_settings.h"
 
+#include "host/forbidden_devices.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
@@ -12,8 +14,11 @@
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
+#include <linux/serial.h>
 #include <pwd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -81,6 +86,10 @@ class MSComm::Private
 public:
     MSComm *q = nullptr;
     DeviceResolver resolver;
+    DeviceGuard guard = [](int port, const QString &device, const QString &target) {
+        return device.isEmpty() ? QStringLiteral("El puerto COM%1 no existe").arg(port)
+                                : forbiddenDevice(target, device, DeviceSources());
+    };
     QSerialPort port;
 
     // The properties as last set.
@@ -167,7 +176,9 @@ public:
     {
         const QString path = resolver ? resolver(commPort) : QString();
         if (path.isEmpty()) {
-            *why = QStringLiteral("El puerto %1 no existe").arg(portName());
+            *why = guard(commPort, {}, {});
+            if (why->isEmpty())
+                *why = QStringLiteral("El puerto %1 no existe").arg(portName());
             return false;
         }
         return openDevice(path, why);
@@ -191,11 +202,18 @@ public:
         if (target.isEmpty())
             return failed(QStringLiteral("No se encuentra el dispositivo %1 del puerto %2")
                               .arg(device, portName()));
+        if (const QString refused = guard(commPort, device, target); !refused.isEmpty())
+            return failed(refused);
 
         QScopedValueRollback quiet(ownCall, true);
         port.setPortName(target);
         applyLine(line);
         if (port.open(QIODevice::ReadWrite)) {
+            if (!isPresentUart()) {
+                port.close();
+                return failed(QStringLiteral("no hay ningún puerto serie en %1 (puerto %2)")
+                                  .arg(target, portName()));
+            }
             this->device = device;
             return true;
         }
@@ -221,6 +239,21 @@ public:
             return failed(QStringLiteral("No se pudo abrir el dispositivo %1 del puerto %2: %3")
                               .arg(device, portName(), port.errorString()));
         }
+    }
+
+    // A UART the kernel knows by name but found no chip for (most /dev/ttyS* of a
+    // PC without the ports) says so in its type. Asked of those devices only
+    // (major 4): USB adapters and the like leave the type unset, and are there.
+    bool isPresentUart() const
+    {
+#ifdef Q_OS_LINUX
+        struct stat status;
+        serial_struct uart{};
+        if (::fstat(port.handle(), &status) == 0 && major(status.st_rdev) == 4 &&
+            ::ioctl(port.handle(), TIOCGSERIAL, &uart) == 0)
+            return uart.type != PORT_UNKNOWN;
+#endif
+        return true;
     }
 
     void closeDevice()
@@ -381,6 +414,11 @@ MSComm::MSComm(DeviceResolver resolver, QObject *parent) : QObject(parent), d(ne
         if (e != QSerialPort::NoError && !d->ownCall && d->open && !d->lost)
             d->deviceLost();
     });
+}
+
+void MSComm::setDeviceGuard(DeviceGuard guard)
+{
+    d->guard = std::move(guard);
 }
 
 MSComm::~MSComm()

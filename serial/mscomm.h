@@ -19,12 +19,20 @@ public:
     // Gives the device path of port n (COMn), or an empty string when the port has
     // no device.
     using DeviceResolver = std::function<QString(int port)>;
+    // Why port n may not be opened at device, which leads to target (its links
+    // followed): with device empty, why the port has none; else a device that is
+    // never a port (a console, a terminal). Empty when the opening may go on. It
+    // is asked before the device is opened, so a refused one is never touched.
+    using DeviceGuard =
+        std::function<QString(int port, const QString &device, const QString &target)>;
 
     // Values of CommEvent during OnComm.
     enum Event { EventSend = 1, EventReceive = 2 };
 
     explicit MSComm(DeviceResolver resolver, QObject *parent = nullptr);
     ~MSComm() override;
+    // Replaces the guard of the system's own consoles and terminals.
+    void setDeviceGuard(DeviceGuard guard);
 
     int commPort() const;
     bool setCommPort(int port); // refused while open, and for port numbers below 1

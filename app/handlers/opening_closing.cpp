@@ -75,26 +75,38 @@ int Form1::selectedSpeed() const
     return 300;
 }
 
+bool Form1::tryOpening(double port, int speed, QString *why)
+{
+    const std::optional<int> commPort = commPortValue(port);
+    if (!commPort)
+        *why = invalidPortDescription(port);
+    else if (!MSComm1->setCommPort(*commPort) || !MSComm1->setSettings(lineSettingsText(speed)) ||
+             !MSComm1->setPortOpen(true))
+        *why = MSComm1->errorString();
+    else
+        return true;
+    return false;
+}
+
 void Form1::openPort(double port, int speed)
 {
     // The description is taken at once: a tick running while the first box is open
     // may leave another one in the component.
-    const auto fail = [this, port](const QString &description) {
+    QString description;
+    if (!tryOpening(port, speed, &description)) {
+        pendingOpening_ = PendingOpening{port, speed, description};
         host_.log.write(LogEvent::AperturaFallida, {{LogKey::puerto, numberText(port).trimmed()},
                                                     {LogKey::motivo, description}});
         for (const QString &text : openingFailureMessages(port, description))
             host_.messages.show(text);
-    };
+        return;
+    }
+    pendingOpening_.reset();
+    opened(port, speed);
+}
 
-    const std::optional<int> commPort = commPortValue(port);
-    if (!commPort)
-        return fail(invalidPortDescription(port));
-    if (!MSComm1->setCommPort(*commPort))
-        return fail(MSComm1->errorString());
-    if (!MSComm1->setSettings(lineSettingsText(speed)))
-        return fail(MSComm1->errorString());
-    if (!MSComm1->setPortOpen(true))
-        return fail(MSComm1->errorString());
+void Form1::opened(double port, int speed)
+{
     host_.log.write(LogEvent::Abierto, {{LogKey::puerto, numberText(port).trimmed()},
                                         {LogKey::dispositivo, MSComm1->device()},
                                         {LogKey::ajustes, MSComm1->settings()}});
@@ -106,6 +118,27 @@ void Form1::openPort(double port, int speed)
     Etiq_Velocidad->setText(numberText(speed) + QStringLiteral(" bauds"));
     setForeColor(Etiq_Estado, openPortColor);
     Etiq_Estado->setText(QStringLiteral("ABIERTO"));
+}
+
+void Form1::retryOpening()
+{
+    if (!pendingOpening_ || ending_ || MSComm1->portOpen())
+        return;
+    const PendingOpening pending = *pendingOpening_;
+    QString description;
+    if (tryOpening(pending.port, pending.speed, &description)) {
+        pendingOpening_.reset();
+        opened(pending.port, pending.speed);
+        return;
+    }
+    // Told again only when the reason changed: the entry made, but the device
+    // refused, is news to the administrator; the same refusal every second is not.
+    if (description == pending.told)
+        return;
+    pendingOpening_->told = description;
+    host_.log.write(
+        LogEvent::AperturaFallida,
+        {{LogKey::puerto, numberText(pending.port).trimmed()}, {LogKey::motivo, description}});
 }
 
 void Form1::Boton_Abrir_Click()
@@ -127,6 +160,7 @@ void Form1::Boton_Abrir_Click()
 
 void Form1::Boton_Cerrar_Click()
 {
+    pendingOpening_.reset(); // the operator wants the port closed, not opened later
     if (!MSComm1->portOpen())
         return;
     const int chosen = selectedPort();

@@ -2,6 +2,9 @@
 // field: each test is named by its fault.
 #include "window_on_line.h"
 
+#include "app/port_reload.h"
+#include "serial/port_settings_file.h"
+
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
@@ -212,4 +215,50 @@ TEST(Faults, DataFolderMissing)
     w.form->Form_Load();
     EXPECT_EQ(w.told().last(), "Puerto COM 1: abierto OK") << w.told().join(u'|').toStdString();
     EXPECT_EQ(w.settings(), "\" 1\"\r\n");
+}
+
+// SIGHUP with puertos.txt empty, cut short or naming no port: the open COM3 and
+// the file stay, PUERTO_ILEGIBLE says why. A burst while the file turns between
+// COM3 and another text is one reload, of the file as it ends: for COM2, one
+// closing and one opening.
+TEST(Faults, ReloadOverAnUnreadableSavedPortOrInABurst)
+{
+    WindowOnLine w(Edition::Sonvira, 3);
+    PseudoTerminal com2;
+    w.link(2, &com2);
+    ASSERT_TRUE(w.put(w.settingsFile(), "\" 3\"\r\n"));
+    w.form->Form_Load();
+    PortReload reload(*w.form);
+    for (const QByteArray bytes : {"", "\"", "\" 7\"\r\n", "\"\r\n\" 2\"\r\n", "\" 2\"\r\n"}) {
+        SCOPED_TRACE(bytes.toStdString());
+        w.fake.log.entries.clear();
+        for (int i = 0; i < 7; ++i) {
+            ASSERT_TRUE(w.put(w.settingsFile(), i % 2 ? "\" 3\"\r\n" : bytes));
+            reload.request();
+        }
+        QTest::qWait(PortReload::burstMs + 100);
+        const QList<LogEvent> events = w.fake.log.events();
+        const bool valid = bytes.startsWith("\" 2");
+        EXPECT_EQ(events.count(LogEvent::PuertoIlegible), valid ? 0 : 1);
+        EXPECT_EQ(events.count(LogEvent::Cerrado) + events.count(LogEvent::Abierto), valid ? 2 : 0);
+        EXPECT_EQ(w.settings(), bytes);
+        EXPECT_TRUE(w.form->MSComm1->portOpen() && w.form->MSComm1->commPort() == (valid ? 2 : 3));
+    }
+}
+
+// registro.txt and puertos.txt as links to a file of the account's: the log writes
+// nothing through the link, and saving the port replaces the link by a file.
+TEST(Faults, DataFolderFilesAsLinksAreNeverWrittenThrough)
+{
+    FakeHost fake;
+    const QString target = fake.home.filePath("otro.txt"),
+                  saved = fake.host.places.portSettingsFile();
+    ASSERT_TRUE(writeFile(target, "del usuario\n") &&
+                QFile::link(target, fake.dataFolder() + "/registro.txt") &&
+                QFile::link(target, saved));
+    FileOperationsLog(fake.dataFolder(), "Sonvira", fake.clock).write(LogEvent::Inicio);
+    ASSERT_TRUE(writeSavedPort(saved, 2, nullptr));
+    QFile file(target);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == "del usuario\n");
+    EXPECT_TRUE(!QFileInfo(saved).isSymLink() && readSavedPort(saved) == 2);
 }

@@ -134,3 +134,54 @@ TEST(ProgramRun, ServiceRunsUnattendedAndOnlyAsSonvira)
         EXPECT_EQ(where.count(signature + u'\n'), where.count(logLine)) << "each line signed";
     }
 }
+
+// Runs the program in a private mount namespace whose /dev holds only the
+// pseudo-terminals, so that whatever it picks by itself cannot be a real device.
+static void startIsolated(QProcess &program, const QStringList &command, const QString &home)
+{
+    program.setEnvironment(QStringList{"QT_QPA_PLATFORM=offscreen", "PATH=/usr/bin:/bin"} +
+                           (home.isNull() ? QStringList() : QStringList{"HOME=" + home}));
+    program.start("unshare", QStringList{"-m", "--propagation", "private", "sh", "-c",
+                                         "set -e; h=$(mktemp -d); mount --bind /dev/pts $h; "
+                                         "mount -t tmpfs tmpfs /dev; mkdir /dev/pts; "
+                                         "mount --move $h /dev/pts; exec \"$@\"",
+                                         "sh"} +
+                                 command);
+}
+
+// Started wrong, it ends at once with exit 2 and why, making nothing: a mistyped
+// --datos, a relative or empty HOME. A fresh service data folder and no HOME: with
+// no COM entry, then with one leading nowhere, nothing goes out and the log says
+// why once each; the port opens within a second or two of the entry leading to a
+// line.
+TEST(ProgramRun, ServiceOpensOnlyAChosenPortAndStartsWrongAreRefused)
+{
+    Station station;
+    const QString missing = station.home.filePath(QStringLiteral("datos mal"));
+    const std::tuple<QStringList, QString, const char *> refused[] = {
+        {{"--servicio", "--datos", missing}, station.home.path(), "no existe"},
+        {{}, QStringLiteral("casa"), "HOME («casa»)"},
+        {{}, QStringLiteral(""), "HOME («»)"},
+    };
+    for (const auto &[arguments, home, why] : refused) {
+        QProcess program;
+        startIsolated(program, QStringList{SONVIRA_PROGRAM} + arguments, home);
+        EXPECT_TRUE(program.waitForFinished(5000) && program.exitCode() == 2 &&
+                    QString(program.readAllStandardError()).contains(QString::fromUtf8(why)) &&
+                    !QFileInfo::exists(missing))
+            << why;
+    }
+    const QString data = station.home.filePath(QStringLiteral("servicio")), com1 = data + "/COM1";
+    ASSERT_TRUE(QDir().mkdir(data));
+    QProcess service;
+    startIsolated(service, {SONVIRA_PROGRAM, "--servicio", "--datos", data}, QString());
+    EXPECT_TRUE(station.line.read(1500).isEmpty());
+    ASSERT_TRUE(QFile::link(data + "/nada", com1));
+    EXPECT_TRUE(station.line.read(1500).isEmpty());
+    ASSERT_TRUE(QFile::remove(com1) && QFile::link(station.line.slavePath(), com1));
+    station.endWith(service, SIGTERM);
+    const QString journal = service.readAllStandardError();
+    EXPECT_EQ(journal.count(QStringLiteral("APERTURA_FALLIDA")), 2) << journal.toStdString();
+    EXPECT_TRUE(journal.contains("No hay ninguna entrada COM1 en la carpeta de datos " + data) &&
+                journal.contains("No se encuentra el dispositivo " + com1));
+}

@@ -110,8 +110,25 @@ for unit in lib/systemd/system/sonvira.service lib/systemd/user/sonvira.service;
     fi
 done
 rm -rf "$home/started-Sonvira"
+# Refused, exit 2, nothing made or started: a --datos that does not exist; a HOME
+# that is relative or empty; a data folder others may write to, or another account
+# owns (links planted there would turn the launcher's copy elsewhere); the tests
+# run as root.
+mkdir -m 777 "$tmp/abierta" && mkdir "$tmp/ajena" && chown nobody "$tmp/ajena"
+for refused in "--datos:$tmp/datos mal escrito" "HOME:otra casa" "HOME:" "--datos:$tmp/abierta" \
+    "--datos:$tmp/ajena"; do
+    value=${refused#*:} status=0
+    case "$refused" in
+    HOME:*) (cd "$tmp" && HOME="$value" "$prefix/bin/Sonvira" 2>/dev/null) || status=$? ;;
+    *) HOME="$home" "$prefix/bin/Sonvira" --servicio --datos "$value" 2>/dev/null || status=$? ;;
+    esac
+    [ $status -eq 2 ] && [ ! -e "$home/started-Sonvira" ] && [ ! -e "$tmp/datos mal escrito" ] &&
+        [ ! -e "$tmp/otra casa" ] && [ ! -e "$value/timbres_1.txt" ] || fail "not refused: $refused"
+done
+mkdir "$tmp/datos del servicio"
 HOME="$home" "$prefix/bin/Sonvira" --servicio --datos "$tmp/datos del servicio"
 [ "$(cat "$home/started-Sonvira")" = "$tmp/datos del servicio
 3" ] || fail "the service's data folder and arguments: $(cat "$home/started-Sonvira")"
 [ -f "$tmp/datos del servicio/timbres_1.txt" ] || fail "timbres_1.txt not copied for the service"
+[ "$(ls -A "$tmp/datos del servicio")" = timbres_1.txt ] || fail "the copy left a temporary file"
 echo "install layout, menu entries, units and launcher: OK"

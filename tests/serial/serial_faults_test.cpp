@@ -4,11 +4,16 @@
 // would take them.
 #include "serial_test.h"
 
+#include "files.h"
+#include "host/forbidden_devices.h"
+
 #include <QDeadlineTimer>
 #include <QTest>
 
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -98,4 +103,46 @@ TEST_F(StalledLine, CloseOnAStalledLineReturnsInTheClosingStringsTime)
     EXPECT_GT(due.remainingTime(), 0);
     ASSERT_TRUE(release());
     EXPECT_TRUE(pty.read(300).isEmpty()) << "dropped, not sent late";
+}
+
+// A COM entry that leads to a console, a terminal or a pseudo-terminal master is
+// refused by the device's number, naming it, before any open: the guard under test
+// decides, and a device it would let through is stopped here instead of opened, so
+// /dev/tty and /dev/console are never touched. The kernel's console list and the
+// process's status are stand-ins naming two pseudo-terminals (tty_nr in the
+// kernel's encoding); a third one, the test's own line, is still a port.
+TEST_F(SerialTest, ConsoleTerminalAndMasterRefusedBeforeOpening)
+{
+    PseudoTerminal console, controlling;
+    struct stat tty;
+    ASSERT_EQ(::stat(qPrintable(controlling.slavePath()), &tty), 0);
+    const DeviceSources sources{{folder.filePath("active")}, folder.filePath("stat")};
+    ASSERT_TRUE(
+        writeFile(sources.consoleLists[0], "tty0 " + console.slavePath().mid(5).toUtf8()) &&
+        writeFile(sources.processStat,
+                  "7 (a) b) S 1 7 7 " + QByteArray::number((major(tty.st_rdev) << 8) |
+                                                           (minor(tty.st_rdev) & 0xff) |
+                                                           ((minor(tty.st_rdev) >> 8) << 20))));
+    const std::pair<QString, const char *> rows[] = {
+        {"/dev/tty", "es el terminal de control del programa (/dev/tty)"},
+        {"/dev/console", "es la consola del sistema (/dev/console)"},
+        {"/dev/ptmx", "es el lado maestro de los pseudoterminales (/dev/ptmx)"},
+        {QStringLiteral("/proc/self/fd/%1").arg(pty.masterFd()), "es el lado maestro de los"},
+        {console.slavePath(), "es una consola del núcleo"},
+        {controlling.slavePath(), "es el terminal de control del programa, no"},
+        {pty.slavePath(), nullptr},
+    };
+    for (const auto &[target, why] : rows) {
+        link(1, target);
+        bool asked = false;
+        comm.setDeviceGuard([&](int, const QString &device, const QString &canonical) {
+            asked = true;
+            const QString refused = forbiddenDevice(canonical, device, sources);
+            return refused.isEmpty() && why ? QStringLiteral("let through") : refused;
+        });
+        EXPECT_TRUE(comm.setPortOpen(true) == !why && asked) << target.toStdString();
+        const QString said = comm.errorString().section(QLatin1String(") "), 1, -1);
+        EXPECT_EQ(said.left(QString::fromUtf8(why).size()), QString::fromUtf8(why));
+        comm.setPortOpen(false);
+    }
 }
