@@ -196,6 +196,8 @@ private:
         QString origen;
         int lateSeconds = 0;
     };
+    std::vector<LateBell> lateThisSecond_; // rung late in the second the clock landed in
+    std::int64_t lateSecond_ = -1;
     QString stepBells(const TickSteps::Tick &step, std::int64_t nowMs, FireFlags *onTime,
                       std::vector<LateBell> *late);
     // Where each firing of the frame comes from: "<program>:<line>" or "Prueba".

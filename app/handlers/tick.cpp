@@ -164,6 +164,10 @@ QString Form1::stepBells(const TickSteps::Tick &step, std::int64_t nowMs, FireFl
 {
     if (step.due.empty())
         *onTime = {};
+    // Rung late, a bell is due for the rest of the second the clock landed in, as if
+    // that were its time: an odd second then carries it in both frames.
+    if (step.second == lateSecond_ && !step.due.empty())
+        *late = lateThisSecond_;
     if (step.due.first >= step.second && step.skipped.empty() && step.heldBack.empty())
         return {};
     const std::string_view contents = program_.contents();
@@ -173,6 +177,10 @@ QString Form1::stepBells(const TickSteps::Tick &step, std::int64_t nowMs, FireFl
     };
     for (const SpanBell &bell : bellsIn(contents, {step.due.first, step.second - 1}))
         late->push_back({bell.line.channel, origen(bell.line), int(step.second - bell.wallSecond)});
+    if (!late->empty()) {
+        lateThisSecond_ = *late;
+        lateSecond_ = step.second;
+    }
     for (const SpanBell &bell : bellsIn(contents, step.heldBack))
         journal_.repetitionAvoided(bell.line.channel, origen(bell.line),
                                    timeOfDay(bell.line.second));
