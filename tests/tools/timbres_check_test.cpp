@@ -4,6 +4,7 @@
 // checker as a person runs it: files on disk, a report, an exit status.
 #include "tools/timbres_check/clock_changes.h"
 #include "tools/timbres_check/log_replay.h"
+#include "tools/timbres_check/log_report.h"
 #include "tools/timbres_check/program_analysis.h"
 #include "tools/timbres_check/report.h"
 
@@ -277,6 +278,65 @@ TEST(LogReplay, aTimeTheClockSkipsIsToldApart)
                               logText("2026-03-30", "10:00:00 FIN", "Sonvira"));
     const auto found = replayLog(log, daysToTell(log, nullptr).value(), 2 * h + 30 * m);
     EXPECT_TRUE(found.size() == 3 && found[1].verdict == V::NoSuchTime);
+}
+
+// A step of the clock around the bell of channel 2 due at 08:00:00, as the station
+// logs it: rung late counts (rung late for another second does not); a step forward
+// is matched by the span it covers, which begins 20 ms into the second, in lines
+// that carry it and in older ones that do not; a bell skipped by a larger step, and
+// one held back after a step back, are told for what they are.
+TEST(LogReplay, aStepOfTheClockIsToldByWhatItCovers)
+{
+    const struct
+    {
+        const char *lines; // "%D" stands for the date
+        Verdict verdict;
+        std::optional<LogEvent> cause;
+        const char *said;
+    } rows[] = {
+        {"08:00:10.020 DISPARO canal=2 origen=timbres_1.txt:2 tarde_s=10", V::Fired, E::Disparo,
+         "10 s tarde"},
+        {"08:00:12.020 DISPARO canal=2 origen=timbres_1.txt:2 tarde_s=10", V::NothingInTheWay, {},
+         "no dice por qué"},
+        {"08:00:10.020 SALTO segundos=+10 desde=%DT08:00:00.020 hasta=%DT08:00:10.020",
+         V::ClockSkipped, E::Salto, "se adelantó 10 s"},
+        {"08:00:10.020 SALTO segundos=+10", V::ClockSkipped, E::Salto, "se adelantó 10 s"},
+        {"08:00:00.520 SALTO segundos=+10 desde=%DT07:59:50.520 hasta=%DT08:00:00.520",
+         V::NothingInTheWay, {}, "no dice por qué"},
+        {"09:00:00.020 SALTO segundos=+3600 desde=%DT08:00:00.020 hasta=%DT09:00:00.020|"
+         "09:00:00.020 OMITIDO canal=2 origen=timbres_1.txt:2 hora=08:00:00 "
+         "desde=%DT08:00:00.020 hasta=%DT09:00:00.020",
+         V::Omitted, E::Omitido, "2026-12-07 08:00:00 a 2026-12-07 09:00:00 hacia adelante"},
+        {"08:00:00.020 DISPARO canal=2 origen=timbres_1.txt:2 trama=x|"
+         "07:59:53.520 SALTO segundos=-8 desde=%DT08:00:01.520 hasta=%DT07:59:53.520|"
+         "08:00:00.020 REPETICION_EVITADA canal=2 origen=timbres_1.txt:2 hora=08:00:00",
+         V::Fired, E::Disparo, "no se repitió (REPETICION_EVITADA)"},
+    };
+    const std::vector<DueBell> due{{2, u"timbres_1.txt:2"_s}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.lines);
+        QByteArray text = "2026-12-07 07:30:00.000 Sonvira INICIO\n"
+                          "2026-12-07 07:30:01.000 Sonvira ABIERTO puerto=COM1\n";
+        for (QByteArray line : QByteArray(row.lines).split('|'))
+            text += "2026-12-07 " + line.replace("%D", "2026-12-07").insert(12, " Sonvira") + '\n';
+        text += "2026-12-07 18:00:00.000 Sonvira FIN\n";
+        QTemporaryDir dir;
+        const std::vector<LogEntry> log = read(dir, "registro.txt", text);
+        const std::vector<QDate> days = daysToTell(log, nullptr).value();
+        const std::vector<DayFinding> found = replayLog(log, days, 8 * h, due);
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0].verdict, row.verdict);
+        EXPECT_EQ(found[0].cause < 0 ? std::nullopt : std::optional(log[found[0].cause].event),
+                  row.cause);
+        char *buffer = nullptr;
+        std::size_t size = 0;
+        std::FILE *out = ::open_memstream(&buffer, &size);
+        EXPECT_EQ(writeLogReport(out, log, days, 8 * h, due), row.verdict == V::Fired);
+        std::fclose(out);
+        const std::string report(buffer, size);
+        std::free(buffer);
+        EXPECT_NE(report.find(row.said), std::string::npos) << report;
+    }
 }
 
 // The checker as a person runs it: files on disk, a report, an exit status.
