@@ -27,7 +27,6 @@ public:
     void setTime(const QTime &t) { set(QDateTime(now_.date(), t)); }
     void advanceMs(qint64 ms) { set(now_.addMSecs(ms)); }
     void step(qint64 ms) { now_ = now_.addMSecs(ms); }
-    void stepTo(const QTime &t) { now_.setTime(t); }
 
 private:
     QDateTime now_;
@@ -73,10 +72,13 @@ class FakeHost
 {
 public:
     FakeHost()
-        : host{clock, messages, launcher,
+        : host{clock,
+               messages,
+               launcher,
                Places(home.path(), home.path() + QStringLiteral("/programa"),
                       home.path() + QStringLiteral("/bin")),
-               log, clockSync}
+               log,
+               clockSync}
     {
         host.places.setSystemPorts(home.path() + QStringLiteral("/ttyS"));
         QDir(home.path()).mkpath(QStringLiteral("Quirzal"));
