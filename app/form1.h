@@ -188,9 +188,9 @@ private:
     static constexpr int sendFailureReminderSeconds = 60;
     QString programInUse() const; // File2's folder and the name chosen last
     FireFlags dueFromProgram(const std::string &tickTime, QString *notice);
-    TickSteps tickSteps_;          // the clock's steps from tick to tick
-    bool stepNoticeOpen_ = false;  // bells skipped by a step are being told
-    struct LateBell                // a bell a step forward jumped over, rung now
+    TickSteps tickSteps_;         // the clock's steps from tick to tick
+    bool stepNoticeOpen_ = false; // bells skipped by a step are being told
+    struct LateBell               // a bell a step forward jumped over, rung now
     {
         int channel = 0;
         QString origen;

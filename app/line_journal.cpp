@@ -87,9 +87,8 @@ void LineJournal::frameSent(const Frame &frame, const FiringSources &firingSourc
                                                            {LogKey::origen, source.origen}};
                 if (source.lateSeconds > 0)
                     details.append({LogKey::tardeS, text(source.lateSeconds)});
-                details.append(
-                    {LogKey::trama,
-                     logFrameText(QByteArrayView(frame.data(), qsizetype(frame.size())))});
+                details.append({LogKey::trama, logFrameText(QByteArrayView(
+                                                   frame.data(), qsizetype(frame.size())))});
                 log_.write(LogEvent::Disparo, details);
             }
         firing_[i] = fires[i];

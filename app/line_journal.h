@@ -42,8 +42,8 @@ public:
     // not rung because the clock jumped too far over it, from the reading `from` to
     // `to` (as logReadingFormat writes them); or
     // held back because the clock, stepped back, passed its time again.
-    void bellSkipped(int channel, const QString &origen, const QString &hora,
-                     const QString &from, const QString &to);
+    void bellSkipped(int channel, const QString &origen, const QString &hora, const QString &from,
+                     const QString &to);
     void repetitionAvoided(int channel, const QString &origen, const QString &hora);
     void frameNotSent(const QString &why);
     void lineStopped();

@@ -68,7 +68,8 @@ std::vector<DayPiece> dayPieces(SecondSpan span)
         return {};
     if (span.last - span.first + 1 >= secondsPerDay) {
         const std::int64_t midnight = span.first - (span.first % secondsPerDay);
-        return {{0, int(secondsPerDay - 1), midnight < span.first ? midnight + secondsPerDay : midnight}};
+        return {{0, int(secondsPerDay - 1),
+                 midnight < span.first ? midnight + secondsPerDay : midnight}};
     }
     const int first = int(span.first % secondsPerDay);
     const int last = int(span.last % secondsPerDay);

@@ -78,8 +78,8 @@ std::vector<SpanBell> bellsIn(std::string_view program, SecondSpan span)
     return bells;
 }
 
-QString skippedBellsNotice(const TickSteps::Tick &step, std::int64_t nowMs,
-                           const QString &program, const std::vector<SpanBell> &bells)
+QString skippedBellsNotice(const TickSteps::Tick &step, std::int64_t nowMs, const QString &program,
+                           const std::vector<SpanBell> &bells)
 {
     const auto shown = [](std::int64_t ms) {
         return QDate::fromJulianDay(ms / 86400000).toString(u"dd/MM/yyyy") + u' ' +

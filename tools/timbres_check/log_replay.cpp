@@ -362,8 +362,8 @@ std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, const std::v
         const QString hora = time.toString(u"HH:mm:ss");
         const auto aboutThisBell = [&](const LogEntry &e) {
             return e.detail(QLatin1StringView(LogKey::hora)) == hora &&
-                   (due.empty() ||
-                    std::any_of(due.begin(), due.end(), [&](const DueBell &b) { return rings(e, b); }));
+                   (due.empty() || std::any_of(due.begin(), due.end(),
+                                               [&](const DueBell &b) { return rings(e, b); }));
         };
         for (int i : f.window)
             if (log[std::size_t(i)].event == LogEvent::RepeticionEvitada &&
