@@ -3,6 +3,7 @@
 #include "app/edition.h"
 #include "app/line_journal.h"
 #include "bells/channel_rules.h"
+#include "bells/tick_steps.h"
 #include "host/host.h"
 #include "host/small_file.h"
 
@@ -16,6 +17,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QGroupBox;
 class QLabel;
@@ -193,10 +195,23 @@ private:
     static constexpr int sendFailureReminderSeconds = 60;
     QString programInUse() const; // File2's folder and the name chosen last
     FireFlags dueFromProgram(const std::string &tickTime, QString *notice);
+    TickSteps tickSteps_;         // the clock's steps from tick to tick
+    bool stepNoticeOpen_ = false; // bells skipped by a step are being told
+    struct LateBell               // a bell a step forward jumped over, rung now
+    {
+        int channel = 0;
+        QString origen;
+        int lateSeconds = 0;
+    };
+    std::vector<LateBell> lateThisSecond_; // rung late in the second the clock landed in
+    std::int64_t lateSecond_ = -1;
+    QString stepBells(const TickSteps::Tick &step, std::int64_t nowMs, FireFlags *onTime,
+                      std::vector<LateBell> *late);
     // Where each firing of the frame comes from: "<program>:<line>" or "Prueba".
-    std::array<QString, 3> firingSources(const Frame &frame, FireFlags due,
-                                         const std::string &tickTime) const;
-    void sendFrame(const Frame &frame, const std::array<QString, 3> &sources);
+    FiringSources firingSources(const Frame &frame, FireFlags due,
+                                const std::vector<LateBell> &late,
+                                const std::string &tickTime) const;
+    void sendFrame(const Frame &frame, const FiringSources &sources);
 
     // opening_closing.cpp
     // The port of the selected port choice, 0 when none is; the speed of the

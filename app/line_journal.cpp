@@ -13,6 +13,11 @@ QString text(qint64 n)
     return QString::number(n);
 }
 
+QString reading(const QDateTime &when)
+{
+    return when.toString(QLatin1StringView(logReadingFormat));
+}
+
 // A clock that moved more than this beyond the time that passed has been stepped.
 constexpr qint64 stepMs = 1000;
 
@@ -25,17 +30,22 @@ LineJournal::LineJournal(OperationsLog &log, const Clock &clock, const ClockSync
 void LineJournal::tick()
 {
     const QDateTime now = clock_.now();
+    const qint64 monotonic = clock_.monotonicMs();
     if (lastTick_.isValid()) {
-        const qint64 drift = lastTick_.msecsTo(now) - sinceLastTick_.elapsed();
+        const qint64 passed = monotonic - lastTickMonotonicMs_;
+        const qint64 drift = lastTick_.msecsTo(now) - passed;
         if (std::abs(drift) > stepMs) {
+            // The span the step covers: where the clock would be, to where it is.
             log_.write(LogEvent::Salto,
                        {{LogKey::segundos, (drift > 0 ? QStringLiteral("+") : QString()) +
-                                               text(std::llround(double(drift) / 1000))}});
+                                               text(std::llround(double(drift) / 1000))},
+                        {LogKey::desde, reading(lastTick_.addMSecs(passed))},
+                        {LogKey::hasta, reading(now)}});
             figures_.lineStopped(); // the seconds stepped over were not missed
         }
     }
     lastTick_ = now;
-    sinceLastTick_.start();
+    lastTickMonotonicMs_ = monotonic;
 
     // The kernel is asked once a second at most.
     const qint64 second = now.toSecsSinceEpoch();
@@ -65,20 +75,40 @@ void LineJournal::summary()
                                    {LogKey::errorEstimadoMs, text(sync.estimatedErrorMs)}});
 }
 
-void LineJournal::frameSent(const Frame &frame, const std::array<QString, 3> &firingSources)
+void LineJournal::frameSent(const Frame &frame, const FiringSources &firingSources)
 {
     outage_ = false;
     figures_.frameSent(clock_.now().toMSecsSinceEpoch());
     const FireFlags fires = firedChannels(frame[6]);
     for (std::size_t i = 0; i < firing_.size(); ++i) {
         if (fires[i] && !firing_[i])
-            log_.write(LogEvent::Disparo,
-                       {{LogKey::canal, text(qint64(i) + 1)},
-                        {LogKey::origen, firingSources[i]},
-                        {LogKey::trama,
-                         logFrameText(QByteArrayView(frame.data(), qsizetype(frame.size())))}});
+            for (const FiringSource &source : firingSources[i]) {
+                QList<std::pair<QString, QString>> details{{LogKey::canal, text(qint64(i) + 1)},
+                                                           {LogKey::origen, source.origen}};
+                if (source.lateSeconds > 0)
+                    details.append({LogKey::tardeS, text(source.lateSeconds)});
+                details.append({LogKey::trama, logFrameText(QByteArrayView(
+                                                   frame.data(), qsizetype(frame.size())))});
+                log_.write(LogEvent::Disparo, details);
+            }
         firing_[i] = fires[i];
     }
+}
+
+void LineJournal::bellSkipped(int channel, const QString &origen, const QString &hora,
+                              const QString &from, const QString &to)
+{
+    log_.write(LogEvent::Omitido, {{LogKey::canal, text(channel)},
+                                   {LogKey::origen, origen},
+                                   {LogKey::hora, hora},
+                                   {LogKey::desde, from},
+                                   {LogKey::hasta, to}});
+}
+
+void LineJournal::repetitionAvoided(int channel, const QString &origen, const QString &hora)
+{
+    log_.write(LogEvent::RepeticionEvitada,
+               {{LogKey::canal, text(channel)}, {LogKey::origen, origen}, {LogKey::hora, hora}});
 }
 
 void LineJournal::frameNotSent(const QString &why)

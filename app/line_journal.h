@@ -7,11 +7,21 @@
 #include "host/operations_log.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
+#include <QList>
 #include <QString>
 
 #include <array>
 #include <optional>
+
+// Where a channel's firing comes from: a program line ("<file>:<line>") or
+// "Prueba"; lateSeconds when the clock was stepped over the line's second and the
+// bell rings that much late.
+struct FiringSource
+{
+    QString origen;
+    int lateSeconds = 0;
+};
+using FiringSources = std::array<QList<FiringSource>, 3>;
 
 // What the window's handlers tell the operations log, with the little memory that
 // telling each thing once needs: a firing once, not once per frame; an outage, a
@@ -26,7 +36,15 @@ public:
     // changing, and the hourly summary.
     void tick();
 
-    void frameSent(const Frame &frame, const std::array<QString, 3> &firingSources);
+    // A firing is told once as it begins, one DISPARO for each of its sources.
+    void frameSent(const Frame &frame, const FiringSources &firingSources);
+    // A bell of the program (channel 1 to 3, origen "<file>:<line>", hora "HH:MM:SS")
+    // not rung because the clock jumped too far over it, from the reading `from` to
+    // `to` (as logReadingFormat writes them); or
+    // held back because the clock, stepped back, passed its time again.
+    void bellSkipped(int channel, const QString &origen, const QString &hora, const QString &from,
+                     const QString &to);
+    void repetitionAvoided(int channel, const QString &origen, const QString &hora);
     void frameNotSent(const QString &why);
     void lineStopped();
     void deviceLost(const QString &why, int port);
@@ -58,7 +76,7 @@ private:
     LineSummary figures_;
     QDateTime summaryDue_;
     QDateTime lastTick_;
-    QElapsedTimer sinceLastTick_;
+    qint64 lastTickMonotonicMs_ = 0;
     std::optional<bool> synchronised_;
     qint64 syncCheckedSecond_ = -1;
 };

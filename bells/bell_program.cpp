@@ -1,5 +1,6 @@
 #include "bells/bell_program.h"
 
+#include <algorithm>
 #include <cstdint>
 
 BellLine splitLine(std::string_view line)
@@ -178,4 +179,46 @@ std::array<int, 3> dueLineNumbers(std::string_view program, std::string_view tic
             lines[std::size_t(split.channel - 1)] = number;
     });
     return lines;
+}
+
+namespace {
+
+// The second of the day of a time field that a tick time can equal, else -1.
+int secondOfDay(std::string_view time)
+{
+    const auto digit = [&](std::size_t i) {
+        return time[i] >= '0' && time[i] <= '9' ? time[i] - '0' : -100;
+    };
+    if (time.size() != 8 || time[2] != ':' || time[5] != ':')
+        return -1;
+    const int h = digit(0) * 10 + digit(1), m = digit(3) * 10 + digit(4),
+              s = digit(6) * 10 + digit(7);
+    if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
+        return -1;
+    return (h * 60 + m) * 60 + s;
+}
+
+} // namespace
+
+std::vector<DueLine> dueLinesBetween(std::string_view program, int first, int last)
+{
+    std::vector<DueLine> due;
+    std::vector<bool> seen(3 * 86400);
+    int number = 0;
+    forEachLine(program, [&](std::string_view line) {
+        ++number;
+        const BellLine split = splitLine(line);
+        const int second = secondOfDay(split.time);
+        if (split.channel < 1 || split.channel > 3 || second < first || second > last)
+            return;
+        const std::size_t key = std::size_t((split.channel - 1) * 86400 + second);
+        if (!seen[key]) {
+            seen[key] = true;
+            due.push_back({split.channel, number, second});
+        }
+    });
+    std::stable_sort(due.begin(), due.end(), [](const DueLine &a, const DueLine &b) {
+        return a.second != b.second ? a.second < b.second : a.channel < b.channel;
+    });
+    return due;
 }

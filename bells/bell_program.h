@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A bell program is a text file of lines "Canal,HH:MM:SS". A line ends at CR LF or
 // at CR alone; a lone LF is an ordinary character. The channel is the first
@@ -53,6 +54,20 @@ FireFlags dueChannels(std::string_view program, std::string_view tickTime);
 // tick time, 0 for none: the same rule as dueChannels, line by line, for the rare
 // moment a bell is told in the operations log.
 std::array<int, 3> dueLineNumbers(std::string_view program, std::string_view tickTime);
+
+// A bell of the program: its channel (1 to 3), the number (from 1) of its first
+// line, and its time as the second of the day.
+struct DueLine
+{
+    int channel = 0;
+    int line = 0;
+    int second = 0;
+};
+
+// The bells due at any second of the day from first to last (0 to 86399, both
+// included), by the rule of dueLineNumbers, earliest first: the few seconds a clock
+// step passes over, looked at only when it happens.
+std::vector<DueLine> dueLinesBetween(std::string_view program, int first, int last);
 
 // Whether the program holds a line feed that no carriage return precedes, as a
 // Linux editor saves one: its lines are read joined, so their bells never ring.

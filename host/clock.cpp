@@ -2,6 +2,14 @@
 
 #include <QRegularExpression>
 
+#include <chrono>
+
+qint64 Clock::monotonicMs() const
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 QString regionalTimeText(const QTime &time, const QLocale &locale)
 {
     // The long format may carry a time zone ("t", "tttt"), sometimes in brackets

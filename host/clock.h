@@ -11,6 +11,10 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
+    // Milliseconds on a clock that no correction steps, from any origin: the time
+    // that really passed between two readings, to tell a step of the wall clock
+    // from a late tick.
+    virtual qint64 monotonicMs() const;
 };
 
 class SystemClock final : public Clock

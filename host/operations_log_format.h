@@ -43,10 +43,12 @@ enum class LogEvent {
     Reloj,
     Salto,
     Mensaje,
+    Omitido,
+    RepeticionEvitada,
 };
 
 // The words as they stand in the file, in the order of LogEvent.
-inline constexpr std::array<const char *, 21> logEventWords = {
+inline constexpr std::array<const char *, 23> logEventWords = {
     "INICIO",
     "FIN",
     "ABIERTO",
@@ -68,8 +70,10 @@ inline constexpr std::array<const char *, 21> logEventWords = {
     "RELOJ",
     "SALTO",
     "MENSAJE",
+    "OMITIDO",
+    "REPETICION_EVITADA",
 };
-static_assert(logEventWords.size() == std::size_t(LogEvent::Mensaje) + 1);
+static_assert(logEventWords.size() == std::size_t(LogEvent::RepeticionEvitada) + 1);
 
 inline const char *logEventWord(LogEvent event)
 {
@@ -95,6 +99,10 @@ inline constexpr char errorEstimadoMs[] = "error_estimado_ms";
 inline constexpr char sincronizado[] = "sincronizado";
 inline constexpr char segundos[] = "segundos";
 inline constexpr char texto[] = "texto";
+inline constexpr char tardeS[] = "tarde_s"; // a bell rung late, after a step of the clock
+inline constexpr char hora[] = "hora";
+inline constexpr char desde[] = "desde";
+inline constexpr char hasta[] = "hasta";
 inline constexpr char perdidas[] = "perdidas"; // log lines dropped before this one
 // Who wrote the line, last on it: the process, and whether it runs as the window
 // program or as the service. Lines of earlier versions have neither.
@@ -135,6 +143,9 @@ QByteArray formatLogLine(const LogEntry &entry);
 // A line with or without its LF (or CR LF). Nothing for an unknown event word or
 // a line not made as formatLogLine makes it, so that a reader skips it.
 std::optional<LogEntry> parseLogLine(QByteArrayView line);
+
+// A wall-clock reading as desde and hasta hold it: "yyyy-MM-ddTHH:mm:ss.zzz", local.
+inline constexpr char logReadingFormat[] = "yyyy-MM-ddTHH:mm:ss.zzz";
 
 // A frame as the trama detail holds it: its bytes in upper-case hex, one blank apart.
 QString logFrameText(QByteArrayView frame);

@@ -79,11 +79,16 @@ TEST(OperationsLogEvents, TheClockAndTheHourlySummary)
     // 07:00:04 carries one frame, 100 ms late; 07:00:05 two.
     for (const char *at : {"07:00:04.100", "07:00:05.020", "07:00:05.520"})
         w.frame(at);
-    w.frame("07:59:58.020"); // the clock stepped: no second in between is missed
-    w.frame("08:00:00.030"); // an hour after the first tick: the summary, before its frame
-    EXPECT_EQ(told(w.fake.log).filter(QRegularExpression("^(RELOJ|SALTO|RESUMEN)")),
-              (QStringList{"RELOJ sincronizado=no", "RELOJ sincronizado=si", "SALTO segundos=+3593",
-                           "SALTO segundos=+2",
-                           "RESUMEN tramas=12 segundos_irregulares=1 retraso_max_ms=100 "
-                           "reloj_sincronizado=si error_estimado_ms=2"}));
+    w.fake.clock.step(3592500); // to 07:59:58.020: no second in between is missed
+    w.frame();
+    w.fake.clock.step(2010); // an hour after the first tick: the summary, before its frame
+    w.frame();
+    EXPECT_EQ(
+        told(w.fake.log).filter(QRegularExpression("^(RELOJ|SALTO|RESUMEN)")),
+        (QStringList{
+            "RELOJ sincronizado=no", "RELOJ sincronizado=si",
+            "SALTO segundos=+3593 desde=2026-12-07T07:00:05.520 hasta=2026-12-07T07:59:58.020",
+            "SALTO segundos=+2 desde=2026-12-07T07:59:58.020 hasta=2026-12-07T08:00:00.030",
+            "RESUMEN tramas=12 segundos_irregulares=1 retraso_max_ms=100 "
+            "reloj_sincronizado=si error_estimado_ms=2"}));
 }

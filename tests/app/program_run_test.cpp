@@ -5,6 +5,7 @@
 #include "pseudo_terminal.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -40,6 +41,8 @@ struct Station
         environment.insert(QStringLiteral("HOME"), home.path());
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        for (const QString &setting : extraEnvironment)
+            environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
         if (!arguments.contains(QStringLiteral("--servicio"))) {
             environment.insert("QT_QPA_PLATFORM", "offscreen");
             environment.insert("QT_PLUGIN_PATH", BOX_CLOSER_PLUGINS);
@@ -76,6 +79,7 @@ struct Station
 
     QTemporaryDir home;
     PseudoTerminal line;
+    QStringList extraEnvironment; // "NAME=value"
 };
 
 } // namespace
@@ -184,4 +188,44 @@ TEST(ProgramRun, ServiceOpensOnlyAChosenPortAndStartsWrongAreRefused)
     EXPECT_EQ(journal.count(QStringLiteral("APERTURA_FALLIDA")), 2) << journal.toStdString();
     EXPECT_TRUE(journal.contains("No hay ninguna entrada COM1 en la carpeta de datos " + data) &&
                 journal.contains("No se encuentra el dispositivo " + com1));
+}
+
+// The service under a clock stepped while it runs (libfaketime, the monotonic clock
+// left alone): 8 s back just after the bell of channel 1, which does not ring again as
+// the clock passes its time once more; 10 s forward over the bell of channel 2, which
+// rings at once, late.
+TEST(ProgramRun, ServiceClockSteppedBackAndForward)
+{
+    const QString library = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+    if (!QFileInfo::exists(library))
+        GTEST_SKIP() << "libfaketime is missing: tools/install-deps.sh installs it";
+    Station station;
+    const QString offset = station.home.filePath(QStringLiteral("desfase"));
+    station.extraEnvironment = {"LD_PRELOAD=" + library, "FAKETIME_TIMESTAMP_FILE=" + offset,
+                                "FAKETIME_NO_CACHE=1", "FAKETIME_DONT_FAKE_MONOTONIC=1"};
+    const QTime start = QTime::currentTime();
+    const auto at = [&](int s) { return start.addSecs(s).toString(u"HH:mm:ss").toLatin1(); };
+    ASSERT_TRUE(writeFile(offset, "+0\n") &&
+                station.put("timbres_1.txt", "1," + at(3) + "\r\n2," + at(10) + "\r\n"));
+    QProcess service;
+    station.start(service, SONVIRA_PROGRAM, {"--servicio", "--datos", station.data({})});
+    QElapsedTimer run;
+    run.start();
+    QByteArray sent; // back to start - 3 s at start + 5 s, forward to start + 15 s at 13 s
+    for (const auto &[until, then] : {std::pair{5, "-8\n"}, {13, "+2\n"}, {15, ""}}) {
+        sent += station.line.readCount(1 << 20, int(until * 1000 - run.elapsed()));
+        EXPECT_TRUE(!*then || writeFile(offset, then));
+    }
+    station.endWith(service, SIGTERM, sent);
+    QFile file(station.data(QStringLiteral("registro.txt")));
+    const QString log = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : "";
+    EXPECT_TRUE(
+        log.contains(QRegularExpression(
+            " DISPARO canal=1 origen=timbres_1.txt:1 trama.* SALTO segundos=-8 .* "
+            "REPETICION_EVITADA canal=1 origen=timbres_1.txt:1 hora=" +
+                at(3) +
+                "\n.* SALTO segundos=\\+10 .*DISPARO canal=2 origen=timbres_1.txt:2 tarde_s=[3-7] ",
+            QRegularExpression::DotMatchesEverythingOption)) &&
+        log.count(" DISPARO ") == 2)
+        << log.toStdString();
 }

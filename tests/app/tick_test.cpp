@@ -56,3 +56,55 @@ TEST(TickLocale, AfternoonTickInTheRegionalFormat)
     EXPECT_EQ(w.form->Label6->text(), shown) << locale.toStdString();
     EXPECT_EQ(w.form->Texto_a_Enviar->text(), "15:00:00");
 }
+
+// The clock stepped (a time service, by hand, daylight saving) over the bell of
+// channel 1 at 08:00:00, or beside it (5 s after it forward, 20 s before it back):
+// it rings exactly once, or is told once as skipped. Rung late after a step forward
+// of up to two minutes, with the fire bits of the second the clock lands in (three
+// frames in an even second, two in an odd one); skipped after a larger one, and the
+// operator told; held back when a step back makes the clock pass its time again.
+TEST(Tick, AClockStepNeitherSkipsNorDoublesABell)
+{
+    using namespace Qt::Literals::StringLiterals;
+    // The step, the frames with the bell's fire bit, what is logged of channel 1.
+    for (const QString row :
+         {"1 2 DISPARO tarde_s=1", "10 3 DISPARO tarde_s=10", "120 3 DISPARO tarde_s=120",
+          "121 0 OMITIDO hora=08:00:00", "3600 0 OMITIDO hora=08:00:00",
+          "-8 3 DISPARO REPETICION_EVITADA hora=08:00:00",
+          "-3600 3 DISPARO REPETICION_EVITADA hora=08:00:00"})
+        for (const bool over : {true, false}) {
+            SCOPED_TRACE((row + (over ? " over" : " beside")).toStdString());
+            const int step = row.section(u' ', 0, 0).toInt(),
+                      bits = row.section(u' ', 1, 1).toInt();
+            const QTime at = step > 0 ? QTime(7, 59, 59, 520).addSecs(over ? 0 : 5)
+                                      : QTime(8, 0, 1, 20).addSecs(over ? 0 : -20);
+            WindowOnLine w(Edition::Sonvira);
+            w.start();
+            ASSERT_TRUE(w.put(w.fake.host.places.defaultProgram(), "0,nota\r\n1,08:00:00\r\n"));
+            w.fake.clock.set(QDateTime(QDate(2026, 12, 7), QTime(7, 59, 30, 20)));
+            int frames = 0;
+            for (int after = -1, ticks = 0;
+                 ticks < 200 && (after < 4 || w.fake.clock.now().time() < QTime(8, 0, 5));
+                 ++ticks) {
+                frames += std::stoi(w.frame().substr(9), nullptr, 16) & 0x02 ? 1 : 0;
+                const bool stepNow = after < 0 && w.fake.clock.now().time() == at;
+                w.fake.clock.advanceMs(500);
+                after += after >= 0 || stepNow;
+                if (stepNow) // an hour back is then passed at once, as time
+                    w.fake.clock.step(step * 1000),
+                        w.fake.clock.advanceMs(step == -3600 ? 3579000 : 0);
+            }
+            QStringList logged;
+            for (const LogEntry &e : w.fake.log.entries)
+                if (!e.detail("canal"_L1).isNull()) {
+                    EXPECT_EQ(e.detail("origen"_L1) + e.detail("canal"_L1), "timbres_1.txt:21");
+                    logged += QLatin1String(logEventWord(e.event));
+                    for (const char *key : {"tarde_s", "hora"})
+                        if (const QString v = e.detail(QLatin1StringView(key)); !v.isNull())
+                            logged.last() += u' ' + QLatin1String(key) + u'=' + v;
+                }
+            EXPECT_EQ(logged.join(u' '), over ? row.section(u' ', 2) : "DISPARO");
+            EXPECT_EQ(frames, over ? bits : 3);
+            EXPECT_EQ(w.told().filter("No se han tocado").size(), over && !bits);
+        }
+}

@@ -8,7 +8,9 @@
 
 #include <functional>
 
-// A clock that stands still until the test moves it.
+// A clock that stands still until the test moves it. set, setTime and advanceMs
+// move it as time passing would (the monotonic clock follows, backwards too);
+// step moves only the wall clock, as a correction does.
 class FakeClock final : public Clock
 {
 public:
@@ -16,12 +18,19 @@ public:
         : now_(std::move(start))
     {}
     QDateTime now() const override { return now_; }
-    void set(const QDateTime &t) { now_ = t; }
-    void setTime(const QTime &t) { now_.setTime(t); }
-    void advanceMs(qint64 ms) { now_ = now_.addMSecs(ms); }
+    qint64 monotonicMs() const override { return monotonic_; }
+    void set(const QDateTime &t)
+    {
+        monotonic_ += now_.msecsTo(t);
+        now_ = t;
+    }
+    void setTime(const QTime &t) { set(QDateTime(now_.date(), t)); }
+    void advanceMs(qint64 ms) { set(now_.addMSecs(ms)); }
+    void step(qint64 ms) { now_ = now_.addMSecs(ms); }
 
 private:
     QDateTime now_;
+    qint64 monotonic_ = 1000000;
 };
 
 // Records every message box; whileOpen, when set, runs as if the operator took
@@ -63,10 +72,13 @@ class FakeHost
 {
 public:
     FakeHost()
-        : host{clock, messages, launcher,
+        : host{clock,
+               messages,
+               launcher,
                Places(home.path(), home.path() + QStringLiteral("/programa"),
                       home.path() + QStringLiteral("/bin")),
-               log, clockSync}
+               log,
+               clockSync}
     {
         host.places.setSystemPorts(home.path() + QStringLiteral("/ttyS"));
         QDir(home.path()).mkpath(QStringLiteral("Quirzal"));

@@ -4,6 +4,7 @@
 // checker as a person runs it: files on disk, a report, an exit status.
 #include "tools/timbres_check/clock_changes.h"
 #include "tools/timbres_check/log_replay.h"
+#include "tools/timbres_check/log_report.h"
 #include "tools/timbres_check/program_analysis.h"
 #include "tools/timbres_check/report.h"
 
@@ -22,6 +23,7 @@
 #include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace std::string_literals;
 
 namespace {
 
@@ -277,6 +279,49 @@ TEST(LogReplay, aTimeTheClockSkipsIsToldApart)
                               logText("2026-03-30", "10:00:00 FIN", "Sonvira"));
     const auto found = replayLog(log, daysToTell(log, nullptr).value(), 2 * h + 30 * m);
     EXPECT_TRUE(found.size() == 3 && found[1].verdict == V::NoSuchTime);
+}
+
+// A step of the clock around the bell of channel 2 due at 08:00:00 ("%D" the date):
+// rung late counts, rung late for another second does not; a step forward is matched
+// by the span it covers, which begins 20 ms into the second (in older lines, by its
+// size); a bell skipped by a larger step, and one held back after a step back.
+TEST(LogReplay, aStepOfTheClockIsToldByWhatItCovers)
+{
+    const std::string salto10 = "08:00:10.020 SALTO segundos=+10",
+                      bell = "canal=2 origen=timbres_1.txt:2";
+    const std::pair<std::string, const char *> rows[] = {
+        {"08:00:10.020 DISPARO " + bell + " tarde_s=10",
+         "sonó el canal 2 (línea 2 de timbres_1.txt) a las 08:00:10.020, 10 s tarde"},
+        {"08:00:12.020 DISPARO " + bell + " tarde_s=10", "no sonó, y el registro no dice por qué"},
+        {salto10 + " desde=%DT08:00:00.020 hasta=%DT08:00:10.020",
+         "no sonó: el reloj del PC se adelantó 10 s"},
+        {salto10, "no sonó: el reloj del PC se adelantó 10 s"},
+        {"08:00:00.520 SALTO segundos=+10 desde=%DT07:59:50.520 hasta=%DT08:00:00.520",
+         "no sonó, y el registro no dice"},
+        {"09:00:00.020 OMITIDO " + bell +
+             " hora=08:00:00 desde=%DT08:00:00.020 hasta=%DT09:00:00.020",
+         "no sonó: el reloj del PC saltó de 2026-12-07 08:00:00 a 2026-12-07 09:00:00"},
+        {"08:00:00.020 DISPARO " + bell +
+             "|07:59:53.520 SALTO segundos=-8|08:00:00.020 REPETICION_EVITADA " + bell +
+             " hora=08:00:00",
+         "a las 08:00:00: el timbre no se repitió (REPETICION_EVITADA)"},
+    };
+    for (const auto &[lines, said] : rows) {
+        QByteArray text = "2026-12-07 07:30:00.000 Sonvira ABIERTO\n";
+        for (QByteArray line : QByteArray::fromStdString(lines + "|18:00:00.000 FIN").split('|'))
+            text += "2026-12-07 " + line.replace("%D", "2026-12-07").insert(12, " Sonvira") + '\n';
+        QTemporaryDir dir;
+        char *buffer = nullptr;
+        std::size_t size = 0;
+        std::FILE *out = ::open_memstream(&buffer, &size);
+        EXPECT_EQ(writeLogReport(out, read(dir, "registro.txt", text), {QDate(2026, 12, 7)}, 8 * h,
+                                 {{2, u"timbres_1.txt:2"_s}}),
+                  std::string_view(said).starts_with("sonó") ||
+                      lines.find("REPE") != std::string::npos);
+        std::fclose(out);
+        EXPECT_NE(std::string(buffer, size).find(said), std::string::npos) << buffer;
+        std::free(buffer);
+    }
 }
 
 // The checker as a person runs it: files on disk, a report, an exit status.

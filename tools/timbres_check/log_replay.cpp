@@ -1,10 +1,12 @@
 #include "tools/timbres_check/log_replay.h"
 
+#include "bells/tick_steps.h"
 #include "host/small_file.h"
 
 #include <QDateTime>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <string_view>
@@ -148,16 +150,35 @@ std::pair<Verdict, int> stateVerdict(const ProgramState &s, std::int64_t moment,
     return {Verdict::NothingInTheWay, -1};
 }
 
-// A SALTO is written after the step, as the first line of the new time: when the
-// first line after the moment is a step forward from before it, the clock never
-// showed that second.
-bool skippedBy(const LogEntry &e, std::int64_t lineKey, std::int64_t moment)
+std::int64_t wholeSecond(std::int64_t key)
 {
-    if (e.event != LogEvent::Salto)
-        return false;
+    return key - key % 1000;
+}
+
+// A reading as desde and hasta hold it, as a key; nothing when it does not read.
+std::optional<std::int64_t> readingKey(const QString &text)
+{
+    const QDate day = QDate::fromString(text.left(10), Qt::ISODate);
+    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("HH:mm:ss.zzz"));
+    if (text.size() != 23 || text[10] != QLatin1Char('T') || !day.isValid() || !time.isValid())
+        return std::nullopt;
+    return day.toJulianDay() * msPerDay + time.msecsSinceStartOfDay();
+}
+
+// Whether a step forward told by a SALTO or an OMITIDO kept the clock from showing
+// the second `moment`: it passed from the second of desde to that of hasta. A SALTO
+// written before desde and hasta existed tells only its size, counted back from
+// the line, which was written at the first tick after the step.
+bool stepCovers(const LogEntry &e, std::int64_t lineKey, std::int64_t moment)
+{
+    const auto from = readingKey(e.detail(QLatin1StringView(LogKey::desde)));
+    const auto to = readingKey(e.detail(QLatin1StringView(LogKey::hasta)));
+    if (from && to)
+        return wholeSecond(*from) <= moment && moment < wholeSecond(*to);
     bool ok = false;
     const qint64 seconds = e.detail(QLatin1StringView(LogKey::segundos)).toLongLong(&ok);
-    return ok && seconds > 0 && lineKey - seconds * 1000 <= moment;
+    return e.event == LogEvent::Salto && ok && seconds > 0 &&
+           wholeSecond(lineKey - seconds * 1000) <= moment && moment < lineKey;
 }
 
 } // namespace
@@ -219,6 +240,12 @@ std::vector<LogEntry> mergeLogs(std::vector<std::vector<LogEntry>> files)
 bool firedByHand(const LogEntry &e)
 {
     return e.detail(QLatin1StringView(LogKey::origen)) == QLatin1StringView("Prueba");
+}
+
+int lateSeconds(const LogEntry &e)
+{
+    const int late = e.detail(QLatin1StringView(LogKey::tardeS)).toInt();
+    return late > 0 && late <= TickSteps::catchUpSeconds ? late : 0;
 }
 
 bool firedByProgramLine(const LogEntry &e)
@@ -320,9 +347,39 @@ std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, const std::v
         for (int i : f.window)
             if (log[std::size_t(i)].event == LogEvent::Disparo && firedByHand(log[std::size_t(i)]))
                 f.byHand = f.byHand < 0 ? i : f.byHand;
+        // A bell rung late is written up to catchUpSeconds after its second, and
+        // says how late, counted from the second the clock landed in: one rung late
+        // for another second is not this one.
+        const auto bellAt = [&](std::size_t i) {
+            const int late = lateSeconds(log[i]);
+            return late > 0 ? wholeSecond(key[i]) - late * 1000 == moment
+                            : std::abs(key[i] - moment) <= window;
+        };
+        for (std::size_t i = windowStart;
+             i < log.size() && key[i] <= moment + window + TickSteps::catchUpSeconds * 1000; ++i)
+            if (isTheBell(log[i]) && bellAt(i))
+                f.bells.push_back(int(i));
+        const QString hora = time.toString(u"HH:mm:ss");
+        const auto aboutThisBell = [&](const LogEntry &e) {
+            return e.detail(QLatin1StringView(LogKey::hora)) == hora &&
+                   (due.empty() || std::any_of(due.begin(), due.end(),
+                                               [&](const DueBell &b) { return rings(e, b); }));
+        };
         for (int i : f.window)
-            if (isTheBell(log[std::size_t(i)]))
-                f.bells.push_back(i);
+            if (log[std::size_t(i)].event == LogEvent::RepeticionEvitada &&
+                aboutThisBell(log[std::size_t(i)]) && f.repeatAvoided < 0)
+                f.repeatAvoided = i;
+        // A step forward is told at the first tick after it: among the lines of
+        // that moment, an OMITIDO of this bell, or a SALTO over that second.
+        int omitted = -1, skippedBy = -1;
+        for (std::size_t i = applied; i < log.size() && key[i] <= key[applied] + 1000; ++i) {
+            const LogEntry &e = log[i];
+            if (e.event == LogEvent::Omitido && omitted < 0 && aboutThisBell(e) &&
+                stepCovers(e, key[i], moment))
+                omitted = int(i);
+            if (e.event == LogEvent::Salto && skippedBy < 0 && stepCovers(e, key[i], moment))
+                skippedBy = int(i);
+        }
         if (!f.bells.empty()) {
             // The other bells the program that rang has at that second must ring too.
             const QString file =
@@ -338,6 +395,10 @@ std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, const std::v
             f.verdict = Verdict::Fired;
             f.cause = *fired;
             f.program = log[std::size_t(*fired)].program;
+        } else if (omitted >= 0) {
+            f.verdict = Verdict::Omitted;
+            f.cause = omitted;
+            f.program = log[std::size_t(omitted)].program;
         } else if (!local.isValid() || local.time() != time) {
             f.verdict = Verdict::NoSuchTime;
         } else if (applied == 0) {
@@ -368,10 +429,9 @@ std::vector<DayFinding> replayLog(const std::vector<LogEntry> &log, const std::v
             if (chosen) {
                 f.programFile = chosen->programFile;
                 f.unsynchronised = chosen->unsynchronised;
-                if (f.verdict == Verdict::NothingInTheWay && applied < log.size() &&
-                    skippedBy(log[applied], key[applied], moment)) {
+                if (f.verdict == Verdict::NothingInTheWay && skippedBy >= 0) {
                     f.verdict = Verdict::ClockSkipped;
-                    f.cause = int(applied);
+                    f.cause = skippedBy;
                 }
             }
         }

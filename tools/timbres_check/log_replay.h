@@ -31,7 +31,8 @@ std::vector<LogEntry> mergeLogs(std::vector<std::vector<LogEntry>> files);
 
 // What the log says about one second of one day, from the closest to ringing down.
 enum class Verdict {
-    Fired,             // a DISPARO of a program line within the window
+    Fired,             // a DISPARO of a program line within the window, or caught up late
+    Omitted,           // OMITIDO: a step forward too large to ring it late jumped over it
     NothingInTheWay,   // running, port open, program readable: its lines decide
     ClockSkipped,      // a SALTO forward passed over that second
     ProgramLfOnly,     // PROGRAMA_SOLO_LF in force: its lines may be read joined
@@ -66,6 +67,7 @@ struct DayFinding
     std::vector<int> bells;         // the DISPAROs that are the bell, when Fired
     std::vector<DueBell> notLogged; // due bells of the program that rang, without a DISPARO
     int byHand = -1;                // a DISPARO by Prueba within the window: never the bell
+    int repeatAvoided = -1;         // REPETICION_EVITADA: the clock passed there again
     std::vector<int> window;        // every line within the window
     QString program;                // whose state the verdict tells; empty when none
 };
@@ -85,6 +87,10 @@ std::optional<std::vector<QDate>> daysToTell(const std::vector<LogEntry> &log, Q
 // (`origen` is "<file>:<line>"): only the latter is ever a program's bell.
 bool firedByHand(const LogEntry &e);
 bool firedByProgramLine(const LogEntry &e);
+
+// How late a DISPARO rang its bell, from its tarde_s (a clock stepped forward over
+// the bell's second); 0 when on time.
+int lateSeconds(const LogEntry &e);
 
 // For each of `days` (in order, as daysToTell gives them): what happened at `second`
 // (seconds since midnight), replaying the log's lines up to it. With `due` (the

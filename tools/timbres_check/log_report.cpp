@@ -1,5 +1,6 @@
 #include "tools/timbres_check/log_report.h"
 
+#include "bells/tick_steps.h"
 #include "tools/timbres_check/log_replay.h"
 #include "tools/timbres_check/program_analysis.h"
 
@@ -71,6 +72,10 @@ QString firedText(const std::vector<LogEntry> &log, const DayFinding &f)
                      .arg(e.detail(QLatin1StringView(LogKey::canal)),
                           origin(e.detail(QLatin1StringView(LogKey::origen))),
                           e.when.time().toString(QStringLiteral("HH:mm:ss.zzz")));
+        if (const int late = lateSeconds(e))
+            fired.last() += QStringLiteral(", %1 s tarde: el reloj del PC se adelantó y saltó "
+                                           "esa hora, y el timbre se tocó al momento")
+                                .arg(late);
     }
     return QStringLiteral("sonó ") + fired.join(QStringLiteral("; ")) + QLatin1Char('.');
 }
@@ -130,6 +135,14 @@ QString verdictText(const std::vector<LogEntry> &log, const DayFinding &f)
         return QStringLiteral("no sonó: el reloj del PC se adelantó %1 s %2, y esa hora no llegó "
                               "a pasar.")
             .arg(detail(LogKey::segundos).remove(QLatin1Char('+')), at);
+    case Verdict::Omitted:
+        return QStringLiteral("no sonó: el reloj del PC saltó de %1 a %2 hacia adelante, más de "
+                              "%3 s, y los timbres de las horas saltadas no se tocan tan tarde "
+                              "(OMITIDO, %4).")
+            .arg(detail(LogKey::desde).replace(QLatin1Char('T'), QLatin1Char(' ')).left(19),
+                 detail(LogKey::hasta).replace(QLatin1Char('T'), QLatin1Char(' ')).left(19))
+            .arg(TickSteps::catchUpSeconds)
+            .arg(at);
     case Verdict::NothingInTheWay: {
         const QString inUse = f.programFile >= 0 ? QStringLiteral(" con el programa «%1»")
                                                        .arg(log[std::size_t(f.programFile)].detail(
@@ -184,6 +197,10 @@ bool writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
                         .arg(e.when.time().toString(QStringLiteral("HH:mm:ss")),
                              e.detail(QLatin1StringView(LogKey::canal)));
         }
+        if (f.repeatAvoided >= 0)
+            text += QStringLiteral("  El reloj del PC se atrasó y volvió a pasar por esa hora "
+                                   "%1: el timbre no se repitió (REPETICION_EVITADA).\n")
+                        .arg(atText(log[std::size_t(f.repeatAvoided)], f.day));
         if (f.unsynchronised >= 0)
             text += QStringLiteral("  Además, el reloj del PC no estaba sincronizado (lo dice "
                                    "la línea de %1).\n")
