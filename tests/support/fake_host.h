@@ -63,10 +63,14 @@ class FakeHost
 {
 public:
     FakeHost()
-        : host{clock, messages, launcher,
+        : host{clock,
+               messages,
+               launcher,
                Places(home.path(), home.path() + QStringLiteral("/programa"),
                       home.path() + QStringLiteral("/bin")),
-               log, clockSync}
+               log,
+               clockSync,
+               &programReads}
     {
         host.places.setSystemPorts(home.path() + QStringLiteral("/ttyS"));
         QDir(home.path()).mkpath(QStringLiteral("Quirzal"));
@@ -80,5 +84,6 @@ public:
     RecordingLauncher launcher;
     RecordingOperationsLog log;
     FakeClockSync clockSync;
+    FileReadTally programReads;
     Host host;
 };
