@@ -14,15 +14,16 @@
 
 // A list of the files of one folder whose names match a wildcard pattern, compared
 // without regard to case as on Windows. It follows the folder: files that appear or
-// vanish show up within a quarter of a second (up to a few seconds after a folder of
-// tens of thousands was read in full), and the selected name stays selected through
-// it. The folder is read in full once, away from the window's thread, so that the
-// clock's ticks are never held up by it; after that only the entries the system
-// names as changed are looked at, so a folder that changes all the time (an
-// editor's swap files, a sync tool) costs the same whatever the number of files in
-// it, and is looked at at most four times a second. Click tells that the operator
-// selected a name, by mouse or keyboard; changes made by the program or by a
-// refresh never raise it.
+// vanish show up within a quarter of a second (a few seconds in a folder of tens of
+// thousands, whose full reading takes that much longer), and the selected name stays
+// selected through it. Once the folder is listed, only the entries the system names
+// as changed are looked at, so a folder that changes all the time (an editor's swap
+// files, a sync tool) costs the same whatever the number of files in it, and is
+// looked at at most four times a second; when the system cannot tell what changed,
+// the folder is read in full again, away from the window's thread, so that the
+// clock's ticks are never held up by it. Click tells that the operator selected a
+// name, by mouse or keyboard; changes made by the program or by a refresh never
+// raise it.
 class FileListBox : public QListWidget
 {
     Q_OBJECT
