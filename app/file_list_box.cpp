@@ -21,6 +21,8 @@ FileListBox::FileListBox(QWidget *parent)
     connect(&watcher_, &FolderWatch::readInFull, this, &FileListBox::folderChanged);
     connect(&watcher_, &FolderWatch::entriesChanged, this, &FileListBox::entriesChanged);
     connect(&gather_, &QTimer::timeout, this, &FileListBox::gathered);
+    poll_.setInterval(maxRefreshDelayMs);
+    connect(&poll_, &QTimer::timeout, this, &FileListBox::folderChanged);
     connect(&reading_, &QFutureWatcher<FolderListing>::finished, this, [this] {
         // A folder that takes long to list is listed less often: whatever the churn,
         // listing it takes at most a tenth of a core.
@@ -197,8 +199,14 @@ void FileListBox::showNames(QStringList names)
 
 void FileListBox::watch()
 {
-    if (!watcher_.following() || watcher_.folder() != path_)
-        watcher_.follow(path_);
+    if (watcher_.following() && watcher_.folder() == path_)
+        return;
+    // Without the system's notices (its limit of them reached, say) the folder is
+    // read in full every few seconds instead.
+    if (!watcher_.follow(path_) && QFileInfo(path_).isDir())
+        poll_.start();
+    else
+        poll_.stop();
 }
 
 void FileListBox::selectRemembered()

@@ -95,6 +95,7 @@ private:
     bool readInFull_ = false;  // the changes cannot be told by entry
     FolderWatch watcher_;
     QTimer gather_;
+    QTimer poll_; // while the folder cannot be followed
     QFutureWatcher<FolderListing> reading_;
     QElapsedTimer listing_;  // since the listing under way began
     bool readAgain_ = false; // the folder changed while it was being read
