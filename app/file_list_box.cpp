@@ -18,8 +18,11 @@ FileListBox::FileListBox(QWidget *parent)
     connect(this, &QAbstractItemView::clicked, this, &FileListBox::onClicked);
     gather_.setSingleShot(true);
     gather_.setInterval(refreshDelayMs);
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &FileListBox::folderChanged);
-    connect(&gather_, &QTimer::timeout, this, &FileListBox::readInBackground);
+    connect(&watcher_, &FolderWatch::readInFull, this, &FileListBox::folderChanged);
+    connect(&watcher_, &FolderWatch::entriesChanged, this, &FileListBox::entriesChanged);
+    connect(&gather_, &QTimer::timeout, this, &FileListBox::gathered);
+    poll_.setInterval(maxRefreshDelayMs);
+    connect(&poll_, &QTimer::timeout, this, &FileListBox::folderChanged);
     connect(&reading_, &QFutureWatcher<FolderListing>::finished, this, [this] {
         // A folder that takes long to list is listed less often: whatever the churn,
         // listing it takes at most a tenth of a core.
@@ -31,6 +34,8 @@ FileListBox::FileListBox(QWidget *parent)
         if (readAgain_) {
             readAgain_ = false;
             readInBackground();
+        } else if (!changed_.isEmpty()) {
+            applyChangedEntries(); // told while the folder was being read
         }
     });
     refresh();
@@ -80,8 +85,51 @@ void FileListBox::refresh()
 
 void FileListBox::folderChanged()
 {
+    readInFull_ = true;
     if (!gather_.isActive())
         gather_.start();
+}
+
+void FileListBox::entriesChanged(const QList<QByteArray> &names)
+{
+    for (const QByteArray &name : names)
+        changed_.insert(name);
+    if (!gather_.isActive())
+        gather_.start();
+}
+
+void FileListBox::gathered()
+{
+    if (readInFull_)
+        readInBackground();
+    else if (!reading_.isRunning()) // else looked at once the folder is read
+        applyChangedEntries();
+}
+
+// Each entry is judged as the system has it now, whatever was told of it on the
+// way: what the list then shows is what a full reading would show.
+void FileListBox::applyChangedEntries()
+{
+    const auto update = [](QStringList &list, const QString &name, bool listed,
+                           const auto &before) {
+        const auto at = std::lower_bound(list.begin(), list.end(), name, before);
+        const bool there = at != list.end() && *at == name;
+        if (there && !listed)
+            list.erase(at);
+        else if (!there && listed)
+            list.insert(at, name);
+    };
+    for (const QByteArray &raw : std::as_const(changed_)) {
+        const FolderEntry entry = folderEntry(path_, raw, pattern_);
+        if (entry.text)
+            update(listed_.names, entry.name, entry.kind == FolderEntry::Kind::Listed,
+                   listedBefore);
+        else
+            update(listed_.unusable, entry.name, entry.kind == FolderEntry::Kind::Unusable,
+                   std::less<QString>());
+    }
+    changed_.clear();
+    showListing(listed_);
 }
 
 void FileListBox::readInBackground()
@@ -90,12 +138,15 @@ void FileListBox::readInBackground()
         readAgain_ = true;
         return;
     }
+    readInFull_ = false;
+    changed_.clear(); // the reading sees them; any told from now on are looked at after it
     listing_.start();
     reading_.setFuture(QtConcurrent::run(listFolder, path_, pattern_));
 }
 
 void FileListBox::showListing(const FolderListing &listing)
 {
+    listed_ = listing;
     QStringList fresh;
     for (const QString &name : listing.unusable)
         if (!unusableTold_.contains(name))
@@ -148,13 +199,14 @@ void FileListBox::showNames(QStringList names)
 
 void FileListBox::watch()
 {
-    const QStringList watched = watcher_.directories();
-    if (watched.size() == 1 && watched.first() == path_)
+    if (watcher_.following() && watcher_.folder() == path_)
         return;
-    if (!watched.isEmpty())
-        watcher_.removePaths(watched);
-    if (QFileInfo(path_).isDir())
-        watcher_.addPath(path_);
+    // Without the system's notices (its limit of them reached, say) the folder is
+    // read in full every few seconds instead.
+    if (!watcher_.follow(path_) && QFileInfo(path_).isDir())
+        poll_.start();
+    else
+        poll_.stop();
 }
 
 void FileListBox::selectRemembered()

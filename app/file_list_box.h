@@ -1,11 +1,12 @@
 #pragma once
 
 #include "host/folder_listing.h"
+#include "host/folder_watch.h"
 
 #include <QElapsedTimer>
-#include <QFileSystemWatcher>
 #include <QFutureWatcher>
 #include <QListWidget>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -14,12 +15,15 @@
 // A list of the files of one folder whose names match a wildcard pattern, compared
 // without regard to case as on Windows. It follows the folder: files that appear or
 // vanish show up within a quarter of a second (a few seconds in a folder of tens of
-// thousands), and the selected name stays selected through it. A folder that
-// changes all the time (an editor's swap files, a sync tool) is read at most four
-// times a second, away from the window's thread, so that the clock's ticks are
-// never held up by it. Click tells that the operator
-// selected a name, by mouse or keyboard; changes made by the program or by a
-// refresh never raise it.
+// thousands, whose full reading takes that much longer), and the selected name stays
+// selected through it. Once the folder is listed, only the entries the system names
+// as changed are looked at, so a folder that changes all the time (an editor's swap
+// files, a sync tool) costs the same whatever the number of files in it, and is
+// looked at at most four times a second; when the system cannot tell what changed,
+// the folder is read in full again, away from the window's thread, so that the
+// clock's ticks are never held up by it. Click tells that the operator selected a
+// name, by mouse or keyboard; changes made by the program or by a refresh never
+// raise it.
 class FileListBox : public QListWidget
 {
     Q_OBJECT
@@ -71,6 +75,9 @@ protected:
 private:
     void watch();
     void folderChanged();
+    void entriesChanged(const QList<QByteArray> &names);
+    void gathered();
+    void applyChangedEntries();
     void readInBackground();
     void showListing(const FolderListing &listing);
     void showNames(QStringList names);
@@ -83,8 +90,12 @@ private:
     QString wanted_;    // the name to keep selected
     QStringList shown_; // what the list shows, row by row
     QStringList unusableTold_;
-    QFileSystemWatcher watcher_;
+    FolderListing listed_;     // the folder as last read, with the changes told since
+    QSet<QByteArray> changed_; // entries told as changed, not yet looked at
+    bool readInFull_ = false;  // the changes cannot be told by entry
+    FolderWatch watcher_;
     QTimer gather_;
+    QTimer poll_; // while the folder cannot be followed
     QFutureWatcher<FolderListing> reading_;
     QElapsedTimer listing_;  // since the listing under way began
     bool readAgain_ = false; // the folder changed while it was being read

@@ -2,6 +2,7 @@
 
 #include "app/edition.h"
 #include "app/line_journal.h"
+#include "bells/bell_schedule.h"
 #include "bells/channel_rules.h"
 #include "bells/tick_steps.h"
 #include "host/host.h"
@@ -186,12 +187,14 @@ private:
     LineJournal journal_; // what the handlers tell the operations log
 
     // tick.cpp
-    SmallFileReader program_;         // one buffer for every tick's read of the program
-    bool programTroubleTold_ = false; // the operator knows the program cannot be read
-    bool lineFeedsTold_ = false;      // the operator knows its lines are read joined
-    bool programNoticeOpen_ = false;  // that notice is on screen
-    bool sendFailureOpen_ = false;    // a failed write's two messages are on screen
-    QDateTime sendFailureToldAt_;     // when they were last shown in this outage; none between
+    SmallFileReader program_;           // one buffer for every tick's read of the program
+    BellSchedule schedule_;             // that program by the second, built as it is read
+    bool programLoneLineFeeds_ = false; // and whether its lines are read joined
+    bool programTroubleTold_ = false;   // the operator knows the program cannot be read
+    bool lineFeedsTold_ = false;        // the operator knows its lines are read joined
+    bool programNoticeOpen_ = false;    // that notice is on screen
+    bool sendFailureOpen_ = false;      // a failed write's two messages are on screen
+    QDateTime sendFailureToldAt_;       // when they were last shown in this outage; none between
     static constexpr int sendFailureReminderSeconds = 60;
     QString programInUse() const; // File2's folder and the name chosen last
     FireFlags dueFromProgram(const std::string &tickTime, QString *notice);

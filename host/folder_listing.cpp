@@ -82,6 +82,43 @@ bool listedBefore(const QString &a, const QString &b)
     return foldedA != foldedB ? foldedA < foldedB : a < b;
 }
 
+namespace {
+
+bool asciiOnly(const QString &pattern)
+{
+    return std::all_of(pattern.begin(), pattern.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// The name as a listing shows it, and the rest of the judgement of an entry that
+// matched the pattern's bytes: whether it is a file (`file`), and when it is, unusable
+// when not text, else listed when its text matches the pattern too.
+FolderEntry judgedName(QByteArrayView raw, const QString &pattern, bool asciiPattern, bool file)
+{
+    FolderEntry entry;
+    entry.text = QUtf8StringView(raw).isValidUtf8();
+    entry.name = entry.text ? QString::fromUtf8(raw) : shownBytes(raw.toByteArray());
+    if (!file)
+        return entry;
+    if (!entry.text)
+        entry.kind = FolderEntry::Kind::Unusable;
+    // The pattern's letters beyond ASCII, if any, compare as text.
+    else if (asciiPattern || matchesPattern(entry.name, pattern))
+        entry.kind = FolderEntry::Kind::Listed;
+    return entry;
+}
+
+} // namespace
+
+FolderEntry folderEntry(const QString &folder, const QByteArray &name, const QString &pattern)
+{
+    struct stat status;
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    const bool file = !name.isEmpty() && !name.contains('/') &&
+                      matchesBytes(QByteArrayView(name), QFile::encodeName(pattern)) &&
+                      ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode);
+    return judgedName(QByteArrayView(name), pattern, asciiOnly(pattern), file);
+}
+
 FolderListing listFolder(const QString &folder, const QString &pattern)
 {
     FolderListing listing;
@@ -90,25 +127,18 @@ FolderListing listFolder(const QString &folder, const QString &pattern)
         return listing;
     const int fd = ::dirfd(dir);
     const QByteArray bytePattern = QFile::encodeName(pattern);
-    bool asciiPattern = true;
-    for (const QChar c : pattern)
-        asciiPattern = asciiPattern && c.unicode() < 0x80;
+    const bool asciiPattern = asciiOnly(pattern);
     // Sorted as listedBefore orders, by a key folded once in advance: folding on
     // every comparison costs several times the whole listing of a large folder.
     std::vector<std::pair<QString, QString>> found; // folded, as named
     while (const dirent *entry = ::readdir(dir)) {
         if (!matchesBytes(QByteArrayView(entry->d_name), bytePattern) || !isFileEntry(fd, entry))
             continue;
-        const QByteArrayView raw(entry->d_name);
-        if (!QUtf8StringView(raw).isValidUtf8()) {
-            listing.unusable.append(shownBytes(raw.toByteArray()));
-            continue;
-        }
-        QString name = QString::fromUtf8(raw);
-        // The pattern's letters beyond ASCII, if any, compare as text.
-        if (!asciiPattern && !matchesPattern(name, pattern))
-            continue;
-        found.emplace_back(name.toCaseFolded(), std::move(name));
+        FolderEntry judged = judgedName(QByteArrayView(entry->d_name), pattern, asciiPattern, true);
+        if (judged.kind == FolderEntry::Kind::Unusable)
+            listing.unusable.append(std::move(judged.name));
+        else if (judged.kind == FolderEntry::Kind::Listed)
+            found.emplace_back(judged.name.toCaseFolded(), std::move(judged.name));
     }
     ::closedir(dir);
     std::sort(found.begin(), found.end());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,17 @@ struct FolderListing
 // Regular files, and links to them, whose names match; folders and anything else
 // are left out. A folder that cannot be read lists nothing.
 FolderListing listFolder(const QString &folder, const QString &pattern);
+
+// One entry, by its name as the system has it, judged as listFolder judges each:
+// whether it is listed, and under what name, or is one of the unusable ones.
+struct FolderEntry
+{
+    enum class Kind { Absent, Listed, Unusable };
+    Kind kind = Kind::Absent;
+    bool text = true; // the name is text: it would be in names, else in unusable
+    QString name;     // as listFolder would show it there, whether the entry is there or not
+};
+FolderEntry folderEntry(const QString &folder, const QByteArray &name, const QString &pattern);
 
 // The order of FolderListing::names: without regard to case, then as written.
 bool listedBefore(const QString &a, const QString &b);

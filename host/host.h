@@ -6,6 +6,7 @@
 #include "host/message_boxes.h"
 #include "host/operations_log.h"
 #include "host/places.h"
+#include "host/small_file.h"
 
 // What the platform gives the program, in one bundle that start-up builds from the
 // real pieces and tests build from stand-ins.
@@ -17,4 +18,5 @@ struct Host
     Places places;
     OperationsLog &log;
     const ClockSync &clockSync;
+    FileReadTally *programReads = nullptr; // counts the window's reads of the bell program
 };

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -76,6 +77,42 @@ bool fail(QString *error, const QString &why)
 
 bool SmallFileReader::read(const QString &path, std::int64_t limit, Beyond beyond, QString *error)
 {
+    answer_.reset();
+    struct stat status;
+    bool judged = false;
+    return readStatus(path, limit, beyond, error, &status, &judged);
+}
+
+bool SmallFileReader::readIfChanged(const QString &path, std::int64_t limit, Beyond beyond,
+                                    QString *error, bool *fresh)
+{
+    *fresh = false;
+    if (answer_ && path == name_ && answer_->limit == limit && answer_->beyond == beyond) {
+        struct stat status;
+        if (::stat(nativeName_.constData(), &status) == 0 && stampOf(status) == answer_->stamp) {
+            if (!answer_->refusal.isEmpty())
+                return fail(error, answer_->refusal);
+            return true; // contents_ still holds the bytes of that read
+        }
+    }
+    *fresh = true;
+    answer_.reset();
+    struct stat status;
+    bool judged = false;
+    QString why;
+    const bool read = readStatus(path, limit, beyond, &why, &status, &judged);
+    if (error)
+        *error = why;
+    if (judged && !(read && mayStillChange(status)))
+        answer_ = Answer{stampOf(status), limit, beyond, why};
+    return read;
+}
+
+// *status is the status of the file read or turned away; *judged tells that the
+// answer rests on that status alone, so that it holds while the status stays.
+bool SmallFileReader::readStatus(const QString &path, std::int64_t limit, Beyond beyond,
+                                 QString *error, struct stat *status, bool *judged)
+{
     contents_ = {};
     if (path != name_) {
         name_ = path;
@@ -85,11 +122,12 @@ bool SmallFileReader::read(const QString &path, std::int64_t limit, Beyond beyon
     if (path.isEmpty() || nativeName_.contains('\0'))
         return fail(error, systemReason(ENOENT));
 
-    struct stat status;
-    if (::stat(nativeName_.constData(), &status) != 0)
+    if (::stat(nativeName_.constData(), status) != 0)
         return fail(error, systemReason(errno));
-    if (const QString why = judge(status, limit, beyond); !why.isEmpty())
+    if (const QString why = judge(*status, limit, beyond); !why.isEmpty()) {
+        *judged = true;
         return fail(error, why);
+    }
 
     // O_NONBLOCK: should the name have become a FIFO since the stat, the open must
     // not wait for a writer; O_NOCTTY: nor may a tty become ours. The fstat below
@@ -98,14 +136,16 @@ bool SmallFileReader::read(const QString &path, std::int64_t limit, Beyond beyon
         ::open(nativeName_.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.get() < 0)
         return fail(error, systemReason(errno));
-    if (::fstat(file.get(), &status) != 0)
+    if (::fstat(file.get(), status) != 0)
         return fail(error, systemReason(errno));
-    if (const QString why = judge(status, limit, beyond); !why.isEmpty())
+    if (const QString why = judge(*status, limit, beyond); !why.isEmpty()) {
+        *judged = true;
         return fail(error, why);
+    }
 
     // The size seen by fstat bounds the read: a file that grows meanwhile is read
     // as it was, one that shrinks as far as it goes.
-    const auto size = static_cast<std::size_t>(std::min<std::int64_t>(status.st_size, limit));
+    const auto size = static_cast<std::size_t>(std::min<std::int64_t>(status->st_size, limit));
     if (!reserve(size))
         return fail(error, QStringLiteral("no hay memoria para leerlo"));
     std::size_t got = 0;
@@ -119,8 +159,27 @@ bool SmallFileReader::read(const QString &path, std::int64_t limit, Beyond beyon
             break;
         got += std::size_t(n);
     }
+    if (tally_)
+        ++tally_->reads;
     contents_ = std::string_view(buffer_.get(), got);
+    *judged = true;
     return true;
+}
+
+SmallFileReader::Stamp SmallFileReader::stampOf(const struct stat &status)
+{
+    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim};
+}
+
+// A file's times are kept to the file system's grain (a few milliseconds, whole
+// seconds on some): one written again within the grain of its last writing keeps
+// its time. Until its time is seconds past, such a file may have changed under an
+// unchanged status, and is read again.
+bool SmallFileReader::mayStillChange(const struct stat &status)
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return status.st_mtim.tv_sec >= now.tv_sec - 3 && status.st_mtim.tv_sec <= now.tv_sec + 3;
 }
 
 bool SmallFileReader::reserve(std::size_t size)

@@ -85,6 +85,9 @@ elif [ "$lines" != 0 ]; then
 else
   program_lines $((day_second + 20)) 20 $((seconds / 20 + 2))
 fi >"$quirzal/timbres_1.txt"
+# Saved an hour before the run, as a program in use is: Sonvira reads a program
+# again at every tick while its time of change is within a few seconds of now.
+touch -d '1 hour ago' "$quirzal/timbres_1.txt"
 for n in 2 3 4; do
   ln -s "$home/sin-satelite" "$quirzal/COM$n"
 done

@@ -199,8 +199,10 @@ QString Form1::programInUse() const
     return name.isEmpty() ? QString() : QDir(File2->path()).filePath(name);
 }
 
-// The program that "Programa en uso" shows is read afresh on every tick, so an edit
-// or another choice counts from this very tick. One that cannot be read fires
+// The program that "Programa en uso" shows is looked at on every tick, so an edit
+// or another choice counts from this very tick; it is read again only when its
+// file changed (another file, size or time of change), so that a large program at
+// rest costs a tick no more than a small one. One that cannot be read fires
 // nothing; the frame still goes out, since the satellites keep the time without a
 // program. A program read with lines joined (line feeds alone) is read by the same
 // rule as ever, and the operator told why its bells may not ring. Each trouble is
@@ -215,26 +217,34 @@ FireFlags Form1::dueFromProgram(const std::string &tickTime, QString *notice)
             *notice = text;
         }
     };
-    QString why;
-    if (path.isEmpty() ||
-        !program_.read(path, maxProgramSize, SmallFileReader::Beyond::Refuse, &why)) {
-        if (!path.isEmpty())
-            journal_.programRead(path, why, false);
-        tellOnce(programTroubleTold_, unreadableProgramNotice(path, why));
+    if (path.isEmpty()) {
+        tellOnce(programTroubleTold_, unreadableProgramNotice(path, {}));
         return {};
     }
+    QString why;
+    bool fresh = false;
+    if (!program_.readIfChanged(path, maxProgramSize, SmallFileReader::Beyond::Refuse, &why,
+                                &fresh)) {
+        journal_.programRead(path, why, false);
+        tellOnce(programTroubleTold_, unreadableProgramNotice(path, why));
+        schedule_ = {}; // the next read that succeeds is a fresh one
+        return {};
+    }
+    if (fresh) {
+        schedule_ = BellSchedule(program_.contents());
+        programLoneLineFeeds_ = hasLoneLineFeed(program_.contents());
+    }
     programTroubleTold_ = false;
-    const bool loneLineFeeds = hasLoneLineFeed(program_.contents());
-    journal_.programRead(path, {}, loneLineFeeds);
-    if (loneLineFeeds)
+    journal_.programRead(path, {}, programLoneLineFeeds_);
+    if (programLoneLineFeeds_)
         tellOnce(lineFeedsTold_, loneLineFeedNotice(path));
     else
         lineFeedsTold_ = false;
-    return dueChannels(program_.contents(), tickTime);
+    return schedule_.dueChannels(tickTime);
 }
 
-// Asked only when the frame fires a channel, which is rare: the program just read
-// is still in the reader's buffer.
+// Asked only when the frame fires a channel: the schedule of the program just read
+// knows the lines.
 FiringSources Form1::firingSources(const Frame &frame, FireFlags due,
                                    const std::vector<LateBell> &late,
                                    const std::string &tickTime) const
@@ -243,7 +253,7 @@ FiringSources Form1::firingSources(const Frame &frame, FireFlags due,
     if (firedChannels(frame[6]) == FireFlags{})
         return sources;
     const std::array<int, 3> lines =
-        due == FireFlags{} ? std::array<int, 3>{} : dueLineNumbers(program_.contents(), tickTime);
+        due == FireFlags{} ? std::array<int, 3>{} : schedule_.dueLineNumbers(tickTime);
     const QString program = QFileInfo(programInUse()).fileName();
     for (const LateBell &bell : late)
         sources[std::size_t(bell.channel - 1)].append({bell.origen, bell.lateSeconds});

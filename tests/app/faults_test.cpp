@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -131,8 +132,11 @@ TEST(Faults, SatelliteFloodsTheLine)
 // the order); the program in use is never read in part, a binary one by the same rule
 // as text; what cannot be read is told once, and told again only after a readable one
 // in between; so is a program saved with line feeds alone, which says which file and
-// what to do. (A FIFO, a device and a folder are one branch of the reader, whose own
-// test has them all.)
+// what to do. A program at rest is read once however many ticks look at it; touched,
+// replaced by another file or edited, it is read again, and so is one saved so lately
+// that the file system's time of change could not yet tell a new save from it. (A
+// FIFO, a device and a folder are one branch of the reader, whose own test has them
+// all.)
 TEST(Faults, BellProgramReplacedDeletedOrHostile)
 {
     WindowOnLine w(Edition::Sonvira);
@@ -143,28 +147,85 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
         return w.put(saved, content) && ::rename(qPrintable(saved), qPrintable(program)) == 0;
     };
     const auto lineFeedsAlone = [&] { return replace("1,08:00:00\n3,08:00:00\n"); };
-    const std::tuple<const char *, std::function<bool()>, const char *, int> steps[] = {
-        {"huge", [&] { return QFile::resize(program, 65 << 20); }, "70", 1},
+    const auto modified = [&] {
+        struct stat status
+        {
+        };
+        ::stat(qPrintable(program), &status);
+        return status.st_mtim;
+    };
+    const auto setModified = [](const QString &name, timespec at) {
+        const timespec times[2] = {at, at};
+        return ::utimensat(AT_FDCWD, qPrintable(name), times, 0) == 0;
+    };
+    // Bells of every channel each second from 10:00 to midnight, then one at 08:00.
+    QByteArray large;
+    for (int second = 10 * 3600; second < 24 * 3600; ++second)
+        for (const int channel : {1, 2, 3})
+            large += QByteArray::number(channel) + ',' +
+                     QTime(0, 0).addSecs(second).toString(u"HH:mm:ss\r\n").toLatin1();
+    const qint64 bellAt = large.size();
+    large += "2,08:00:00\r\n";
+    const auto inPlace = [&](char channel) { // the editor that writes into the same file
+        QFile file(program);
+        return file.open(QIODevice::ReadWrite) && file.seek(bellAt) && file.write(&channel, 1) == 1;
+    };
+    const timespec longAgo{1780000000, 123456789};
+    // What to do, the ticks before the one judged, its command byte, the boxes told so
+    // far, and the reads of the program over those ticks.
+    const std::tuple<const char *, std::function<bool()>, int, const char *, int, int> steps[] = {
+        {"large, at rest", [&] { return replace(large) && setModified(program, longAgo); }, 40,
+         "74", 0, 1},
+        {"touched",
+         [&] {
+             return setModified(program, {longAgo.tv_sec + 60, 0});
+         },
+         10, "74", 0, 1},
+        {"replaced, same time",
+         [&] {
+             const QString copy = program + QStringLiteral(".copia");
+             return QFile::copy(program, copy) && setModified(copy, modified()) &&
+                    ::rename(qPrintable(copy), qPrintable(program)) == 0;
+         },
+         10, "74", 0, 1},
+        {"edited, 1 ns later",
+         [&] {
+             const timespec at = modified();
+             return inPlace('3') && setModified(program, {at.tv_sec, at.tv_nsec + 1});
+         },
+         10, "78", 0, 1},
+        {"saved just now", [&] { return inPlace('1'); }, 2, "72", 0, 3},
+        {"saved again, same time",
+         [&] {
+             const timespec at = modified();
+             return inPlace('2') && setModified(program, at);
+         },
+         0, "74", 0, 1},
+        {"huge", [&] { return QFile::resize(program, 65 << 20); }, 0, "70", 1, 0},
         {"fifo", [&] { return QFile::remove(program) && ::mkfifo(qPrintable(program), 0644) == 0; },
-         "70", 1},
-        {"binary", [&] { return replace(QByteArray("\0\xff\0\r\n2,08:00:00\r\n\0", 17)); }, "74",
-         1},
-        {"deleted", [&] { return QFile::remove(program); }, "70", 2},
+         1, "70", 1, 0},
+        {"binary", [&] { return replace(QByteArray("\0\xff\0\r\n2,08:00:00\r\n\0", 17)); }, 0, "74",
+         1, 1},
+        {"deleted", [&] { return QFile::remove(program); }, 0, "70", 2, 0},
         // Line feeds alone: the lines joined are one, and nothing rings.
-        {"LF", lineFeedsAlone, "70", 3},
-        {"LF again", lineFeedsAlone, "70", 3},
-        {"CR LF", [&] { return replace("1,08:00:00\r\n3,08:00:00\r\n"); }, "7a", 3},
-        {"LF once more", lineFeedsAlone, "70", 4},
+        {"LF", lineFeedsAlone, 0, "70", 3, 1},
+        {"LF again", lineFeedsAlone, 0, "70", 3, 1},
+        {"CR LF", [&] { return replace("1,08:00:00\r\n3,08:00:00\r\n"); }, 0, "7a", 3, 1},
+        {"LF once more", lineFeedsAlone, 0, "70", 4, 1},
     };
     ::alarm(20); // a tick that blocks ends the test with the alarm instead of hanging it
-    for (const auto &[what, make, command, told] : steps) {
+    for (const auto &[what, make, before, command, told, reads] : steps) {
         ASSERT_TRUE(make()) << what;
+        const std::uint64_t readsBefore = w.fake.programReads.reads;
+        for (int i = 0; i < before; ++i)
+            EXPECT_EQ(w.frame("07:59:58.020"), "07:59:58 70") << what;
         QElapsedTimer tick;
         tick.start();
         w.tick("08:00:00.020");
         EXPECT_LT(tick.elapsed(), 100) << what;
         EXPECT_EQ(carried(w.pty.readCount(7)), std::string("08:00:00 ") + command) << what;
         EXPECT_EQ(w.told().size(), told) << what;
+        EXPECT_EQ(w.fake.programReads.reads - readsBefore, std::uint64_t(reads)) << what;
         w.frame("08:00:01.020"); // the words back to rest
     }
     ::alarm(0);

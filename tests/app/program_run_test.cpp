@@ -224,7 +224,7 @@ TEST(ProgramRun, ServiceClockSteppedBackAndForward)
             " DISPARO canal=1 origen=timbres_1.txt:1 trama.* SALTO segundos=-8 .* "
             "REPETICION_EVITADA canal=1 origen=timbres_1.txt:1 hora=" +
                 at(3) +
-                "\n.* SALTO segundos=\\+10 .*DISPARO canal=2 origen=timbres_1.txt:2 tarde_s=[3-7] ",
+                " .*\n.* SALTO segundos=\\+10 .*DISPARO canal=2 origen=timbres_1.txt:2 tarde_s=[3-7] ",
             QRegularExpression::DotMatchesEverythingOption)) &&
         log.count(" DISPARO ") == 2)
         << log.toStdString();

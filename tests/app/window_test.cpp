@@ -289,6 +289,8 @@ TEST(ProgramSelection, File1EditsTheChosenProgramAndFile2PutsItInUse)
     EXPECT_EQ(inUse(), work + QStringLiteral("/timbre_sabado.txt"));
     touch(work + QStringLiteral("/Timbre.txt")); // lands before the selected name
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown(form.File1).first() == "Timbre.txt"; }));
+    ASSERT_TRUE(QFile::remove(work + QStringLiteral("/Timbre.txt"))); // and goes again
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(form.File1).first() == "timbre_sabado.txt"; }));
     EXPECT_EQ(form.File1->fileName(), QStringLiteral("timbre_sabado.txt"));
     QList<QStringList> edited;
     for (const char *name : {"timbres de verano.txt", "timbres de verano.txt", "timbre_sabado.txt"})

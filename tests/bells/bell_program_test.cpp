@@ -1,4 +1,5 @@
 #include "bells/bell_program.h"
+#include "bells/bell_schedule.h"
 #include "due_line_by_line.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,11 @@ TEST(BellProgram, ScanAgreesWithTheLineRuleOnRandomPrograms)
         for (auto n = random() % 12; n > 0; --n)
             text += fragments[random() % std::size(fragments)];
         ASSERT_EQ(dueChannels(text, "07:30:00"), dueLineByLine(text, "07:30:00")) << text;
+        const BellSchedule schedule(text); // and so must the schedule built from it
+        for (const char *tick : {"07:30:00", "17:30:00", "2,07:30:"})
+            ASSERT_TRUE(schedule.dueChannels(tick) == dueLineByLine(text, tick) &&
+                        schedule.dueLineNumbers(tick) == dueLineNumbers(text, tick))
+                << text << tick;
     }
 }
 
@@ -46,7 +52,9 @@ TEST(BellProgram, DueChannelsOfAProgram)
         {"", "00:00:00", {}},
     };
     for (const auto &[content, tick, due] : rows)
-        EXPECT_EQ(dueChannels(content, tick), due) << content.substr(0, 40);
+        EXPECT_TRUE(dueChannels(content, tick) == due &&
+                    BellSchedule(content).dueChannels(tick) == due)
+            << content.substr(0, 40);
 }
 
 TEST(BellProgram, LoneLineFeedsAreFound)

@@ -88,11 +88,18 @@ TEST(SmallFile, ReadsOnlyASmallRegularFileWhole)
     ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
     ::setfsuid(65534); // root would read whatever the mode says
     ::alarm(5); // a read that blocks ends the test with the alarm signal instead of hanging it
+    SmallFileReader watching; // the same answers when a file is read only if it changed
     for (const auto &[name, beyond, why, contents] : rows) {
         QString error;
         EXPECT_EQ(reader.read(name, limit, beyond, &error), *why == 0) << name.toStdString();
         EXPECT_EQ(error, QString::fromUtf8(why)) << name.toStdString();
         EXPECT_TRUE(reader.contents() == contents) << name.toStdString();
+        for (int again = 0; again < 2; ++again) {
+            bool fresh = false;
+            EXPECT_EQ(watching.readIfChanged(name, limit, beyond, &error, &fresh), *why == 0);
+            EXPECT_TRUE(error == QString::fromUtf8(why) && watching.contents() == contents)
+                << name.toStdString() << again;
+        }
     }
     ::alarm(0);
     ::setfsuid(::geteuid());

@@ -78,7 +78,8 @@ public:
                Places(home.path(), home.path() + QStringLiteral("/programa"),
                       home.path() + QStringLiteral("/bin")),
                log,
-               clockSync}
+               clockSync,
+               &programReads}
     {
         host.places.setSystemPorts(home.path() + QStringLiteral("/ttyS"));
         QDir(home.path()).mkpath(QStringLiteral("Quirzal"));
@@ -92,5 +93,6 @@ public:
     RecordingLauncher launcher;
     RecordingOperationsLog log;
     FakeClockSync clockSync;
+    FileReadTally programReads;
     Host host;
 };
