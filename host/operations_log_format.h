@@ -92,6 +92,7 @@ inline constexpr char errorEstimadoMs[] = "error_estimado_ms";
 inline constexpr char sincronizado[] = "sincronizado";
 inline constexpr char segundos[] = "segundos";
 inline constexpr char texto[] = "texto";
+inline constexpr char regla[] = "regla"; // calendario.txt:<line>, the rule that chose a program
 inline constexpr char perdidas[] = "perdidas"; // log lines dropped before this one
 } // namespace LogKey
 

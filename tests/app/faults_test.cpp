@@ -129,7 +129,8 @@ TEST(Faults, SatelliteFloodsTheLine)
 // as text; what cannot be read is told once, and told again only after a readable one
 // in between; so is a program saved with line feeds alone, which says which file and
 // what to do. (A FIFO, a device and a folder are one branch of the reader, whose own
-// test has them all.)
+// test has them all.) A hostile calendario.txt beside it is told once per kind of
+// trouble and never changes the program the day rings by.
 TEST(Faults, BellProgramReplacedDeletedOrHostile)
 {
     WindowOnLine w(Edition::Sonvira);
@@ -140,6 +141,7 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
         return w.put(saved, content) && ::rename(qPrintable(saved), qPrintable(program)) == 0;
     };
     const auto lineFeedsAlone = [&] { return replace("1,08:00:00\n3,08:00:00\n"); };
+    const QString calendar = w.fake.dataFolder() + QStringLiteral("/calendario.txt");
     const std::tuple<const char *, std::function<bool()>, const char *, int> steps[] = {
         {"huge", [&] { return QFile::resize(program, 65 << 20); }, "70", 1},
         {"fifo", [&] { return QFile::remove(program) && ::mkfifo(qPrintable(program), 0644) == 0; },
@@ -152,6 +154,19 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
         {"LF again", lineFeedsAlone, "70", 3},
         {"CR LF", [&] { return replace("1,08:00:00\r\n3,08:00:00\r\n"); }, "7a", 3},
         {"LF once more", lineFeedsAlone, "70", 4},
+        // A hostile calendario.txt is told once and the day keeps the program it has.
+        {"CR LF again", [&] { return replace("2,08:00:00\r\n"); }, "74", 4},
+        {"calendar fifo", [&] { return ::mkfifo(qPrintable(calendar), 0644) == 0; }, "74", 5},
+        {"calendar binary", [&] { return QFile::remove(calendar) &&
+                                          w.put(calendar, QByteArray("lunes\0timbres_9.txt\r\n", 20)); },
+         "74", 6},
+        {"calendar folder", [&] { return QFile::remove(calendar) && QDir().mkdir(calendar); }, "74", 7},
+        {"calendar /dev/zero", [&] { return QDir().rmdir(calendar) && QFile::link("/dev/zero", calendar); },
+         "74", 8},
+        {"calendar 100 MB", [&] { return QFile::remove(calendar) && w.put(calendar, "lunes timbres_9.txt\r\n") &&
+                                          QFile::resize(calendar, 100 << 20); },
+         "74", 9},
+        {"calendar again", [] { return true; }, "74", 9},
     };
     ::alarm(20); // a tick that blocks ends the test with the alarm instead of hanging it
     for (const auto &[what, make, command, told] : steps) {
@@ -160,6 +175,7 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
         tick.start();
         w.tick("08:00:00.020");
         EXPECT_LT(tick.elapsed(), 100) << what;
+        QCoreApplication::processEvents(); // the calendar's notice comes after the tick
         EXPECT_EQ(carried(w.pty.readCount(7)), std::string("08:00:00 ") + command) << what;
         EXPECT_EQ(w.told().size(), told) << what;
         w.frame("08:00:01.020"); // the words back to rest
@@ -173,6 +189,9 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
               (QStringList{"No se puede leer el programa de timbres " + program +
                                ": es demasiado grande (más de 64 MB)" + ringsNot,
                            "No existe el programa de timbres " + program + ringsNot}));
+    for (const char *why : {"no es un archivo de texto normal", "no es un archivo de texto.",
+                            "es una carpeta", "no es un archivo de texto normal", "(más de 1 MB)"})
+        EXPECT_EQ(w.told().filter(why).size(), QString(why).endsWith("normal") ? 2 : 1) << why;
     EXPECT_TRUE(w.told().value(2).startsWith(lineFeeds) &&
                 w.told().value(3).startsWith(lineFeeds) &&
                 w.told().value(2).contains("timbres-check " + program));
