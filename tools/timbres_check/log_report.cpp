@@ -150,7 +150,8 @@ QString verdictText(const std::vector<LogEntry> &log, const DayFinding &f)
 } // namespace
 
 bool writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
-                    const std::vector<QDate> &days, int second, const std::vector<DueBell> &due)
+                    const std::vector<QDate> &days, int second, const std::vector<DueBell> &due,
+                    const std::function<QString(const QDate &)> &dayNote)
 {
     bool rang = true;
     put(out, QStringLiteral("== Registro a las %1 (±%2 s) ==\n")
@@ -167,6 +168,8 @@ bool writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
             f.verdict != Verdict::BeforeLog && f.verdict != Verdict::AfterLog)
             rang = false;
         QString text = dayText(f.day) + QStringLiteral(": ") + verdictText(log, f) + u'\n';
+        if (const QString note = dayNote ? dayNote(f.day) : QString(); !note.isEmpty())
+            text += QStringLiteral("  Ese día %1.\n").arg(note);
         const bool causeInWindow =
             std::find(f.window.begin(), f.window.end(), f.cause) != f.window.end();
         if (f.cause >= 0 && !causeInWindow)
