@@ -70,7 +70,7 @@ struct Reading
         std::erase_if(calendar.rules, [&](const CalendarRule &rule) {
             if (rule.none || programs[rule.program].readable)
                 return false;
-            missing.push_back({rule.line, QStringLiteral("el programa %1 %2")
+            missing.push_back({rule.line, QStringLiteral("no se puede leer el programa %1: %2")
                                               .arg(rule.program, programs[rule.program].why)});
             return true;
         });
