@@ -46,11 +46,23 @@ TEST(CalendarWindow, AWeekAcrossMidnights)
         {8, "00:00:00.020", {}, "70", ""},
         {9, "00:00:00.020", {}, "72", "timbres_1.txt"},
     };
+    // The week's log lines as the file would hold them, for a person to read.
+    const auto print = [&](qsizetype from) {
+        for (LogEntry entry : w.fake.log.entries.mid(from))
+            if (entry.event == LogEvent::Programa) {
+                entry.when = w.fake.clock.now();
+                entry.program = QStringLiteral("Sonvira");
+                std::fputs(formatLogLine(entry).constData(), stdout);
+            }
+    };
+    print(0);
     for (const auto &[day, at, before, command, inUse] : steps) {
         if (before)
             before();
         w.fake.clock.set(QDateTime(QDate(2026, 3, day), QTime::fromString(at, Qt::ISODateWithMs)));
+        const qsizetype logged = w.fake.log.entries.size();
         EXPECT_EQ(w.frame(), std::string(at).substr(0, 8) + ' ' + command) << day << ' ' << at;
+        print(logged);
         EXPECT_EQ(w.form->File2->fileName(), inUse) << day << ' ' << at;
         w.fake.clock.advanceMs(1000);
         w.frame(); // the words back to rest
@@ -71,8 +83,6 @@ TEST(CalendarWindow, AWeekAcrossMidnights)
                                   entry.detail(QLatin1StringView(LogKey::regla))}
                           .join(u' ')
                           .trimmed();
-    for (const QString &line : chosen)
-        std::printf("PROGRAMA %s\n", qPrintable(line));
     EXPECT_EQ(chosen, (QStringList{"timbres_1.txt calendario calendario.txt:2",
                                    "timbres_2.txt operador", "timbres_1.txt calendario calendario.txt:2",
                                    "timbres_2.txt calendario calendario.txt:7",
