@@ -334,6 +334,12 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
         "2027-01-10..2027-01-05 ninguno\r\n2027-03-28 timbres_1.txt\r\n");
     const QString week = write(dir, u"semana.txt"_s, "lunes-domingo timbres_1.txt\n");
     const QString c = u"--calendario"_s, from = u"--desde"_s;
+    const QString weekend = write(dir, u"sabado.txt"_s,
+                                  "2026-12-12 07:00:00.000 Sonvira INICIO\n"
+                                  "2026-12-12 07:00:01.000 Sonvira ABIERTO puerto=COM1\n"
+                                  "2026-12-12 07:00:01.000 Sonvira PROGRAMA archivo=\"\" "
+                                  "motivo=calendario regla=calendario.txt:2\n"
+                                  "2026-12-12 09:00:00.000 Sonvira RESUMEN\n");
     const struct
     {
         QStringList arguments;
@@ -423,6 +429,11 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
          {},
          {u"martes 08/12/2026: no sonó"_s,
           u"  Ese día el calendario eligió timbres_1.txt (línea 1).\n"_s}},
+        {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, weekend},
+         1,
+         {},
+         {u"sábado 12/12/2026: no sonó: ese día el calendario decía «ninguno» "
+          "(calendario.txt:2, desde las 07:00:01).\n"_s}},
         {{c, fifo}, 2, u"no puedo leer «%1»: no es un archivo de texto normal."_s.arg(fifo)},
         {{c, week, u"--dias"_s, u"0"_s}, 2, u"--dias quiere un número"_s},
         {{c, week, from, u"2026-02-30"_s}, 2, u"la fecha «2026-02-30» no vale"_s},

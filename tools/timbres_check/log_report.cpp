@@ -131,10 +131,20 @@ QString verdictText(const std::vector<LogEntry> &log, const DayFinding &f)
                               "a pasar.")
             .arg(detail(LogKey::segundos).remove(QLatin1Char('+')), at);
     case Verdict::NothingInTheWay: {
-        const QString inUse = f.programFile >= 0 ? QStringLiteral(" con el programa «%1»")
-                                                       .arg(log[std::size_t(f.programFile)].detail(
-                                                           QLatin1StringView(LogKey::archivo)))
-                                                 : QString();
+        const LogEntry *chosen = f.programFile >= 0 ? &log[std::size_t(f.programFile)] : nullptr;
+        const auto chosenDetail = [&](const char *key) {
+            return chosen ? chosen->detail(QLatin1StringView(key)) : QString();
+        };
+        const QString rule = chosenDetail(LogKey::regla);
+        if (chosen && chosenDetail(LogKey::archivo).isEmpty() && !rule.isEmpty())
+            return QStringLiteral("no sonó: ese día el calendario decía «ninguno» (%1, desde "
+                                  "%2).")
+                .arg(rule, atText(*chosen, f.day, true));
+        QString inUse = chosen ? QStringLiteral(" con el programa «%1»")
+                                     .arg(chosenDetail(LogKey::archivo))
+                               : QString();
+        if (!rule.isEmpty())
+            inUse += QStringLiteral(", que eligió el calendario (%1)").arg(rule);
         return QStringLiteral("no sonó, y el registro no dice por qué: %1 estaba en marcha con el "
                               "puerto abierto%2. Mire qué líneas tiene el programa a esa hora "
                               "(timbres-check --hora).")
