@@ -36,7 +36,8 @@ CalendarFollower::Outcome CalendarFollower::follow(const QDate &today)
     troubleTold_.clear();
 
     const std::string_view bytes = reader_.contents();
-    const bool changed = !readWell_ || contents_ != QByteArrayView(bytes.data(), qsizetype(bytes.size()));
+    const bool changed =
+        !readWell_ || contents_ != QByteArrayView(bytes.data(), qsizetype(bytes.size()));
     if (!changed && today == day_)
         return outcome;
     readWell_ = true;
@@ -50,8 +51,8 @@ CalendarFollower::Outcome CalendarFollower::follow(const QDate &today)
         if (rule.none || QFileInfo(QDir(folder_).filePath(rule.program)).isFile())
             return false;
         calendar.problems.push_back(
-            {rule.line, QStringLiteral("el programa %1 no existe en la carpeta de datos")
-                            .arg(rule.program)});
+            {rule.line,
+             QStringLiteral("el programa %1 no existe en la carpeta de datos").arg(rule.program)});
         return true;
     });
     outcome.notice = problems(calendar);

@@ -51,6 +51,6 @@ private:
     bool present_ = false;
     bool noBells_ = false;
     QDate day_;
-    QString troubleTold_;  // why it could not be read, as last told
+    QString troubleTold_; // why it could not be read, as last told
     QStringList problemsTold_;
 };

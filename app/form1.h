@@ -184,8 +184,8 @@ private:
     // top of every tick.
     QString startProgram_;
     CalendarFollower calendar_;
-    QString ownChoice_;     // the program chosen otherwise: start-up's or the operator's
-    QString calendarSeen_;  // "Programa en uso" as the calendar last left or saw it
+    QString ownChoice_;    // the program chosen otherwise: start-up's or the operator's
+    QString calendarSeen_; // "Programa en uso" as the calendar last left or saw it
     void followCalendar(bool startUp = false);
 
     // tick.cpp

@@ -120,7 +120,8 @@ void LineJournal::programChosen(const QString &path, const LogDetails &why)
     programPath_ = path;
     programTrouble_.reset();
     loneLineFeeds_ = false;
-    log_.write(LogEvent::Programa, LogDetails{{LogKey::archivo, QDir::toNativeSeparators(path)}} + why);
+    log_.write(LogEvent::Programa,
+               LogDetails{{LogKey::archivo, QDir::toNativeSeparators(path)}} + why);
 }
 
 void LineJournal::programRead(const QString &path, const QString &why, bool loneLineFeeds)

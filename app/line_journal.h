@@ -52,7 +52,7 @@ private:
     bool lost_ = false;
     int framesLost_ = 0;
 
-    std::optional<QString> programPath_; // none told yet
+    std::optional<QString> programPath_;    // none told yet
     std::optional<QString> programTrouble_; // the reason last told, empty when readable
     bool loneLineFeeds_ = false;
 

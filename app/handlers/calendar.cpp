@@ -4,8 +4,6 @@
 #include "app/file_list_box.h"
 #include "app/form1.h"
 
-#include <QPointer>
-
 void Form1::followCalendar(bool startUp)
 {
     const auto tell = [this, startUp](const QString &notice) {
@@ -45,8 +43,8 @@ void Form1::followCalendar(bool startUp)
             return tell(outcome.notice);
         LogDetails why{{LogKey::motivo, QStringLiteral("calendario")}};
         if (choice.line > 0)
-            why.append({LogKey::regla, QStringLiteral("%1:%2").arg(calendar_.fileName()).arg(
-                                           choice.line)});
+            why.append({LogKey::regla,
+                        QStringLiteral("%1:%2").arg(calendar_.fileName()).arg(choice.line)});
         journal_.programChosen(calendarSeen_, why);
         // "ninguno" is meant: no notice that nothing is selected.
         programTroubleTold_ = choice.none;

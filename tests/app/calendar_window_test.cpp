@@ -29,16 +29,24 @@ TEST(CalendarWindow, AWeekAcrossMidnights)
     EXPECT_EQ(w.form->File2->fileName(), "timbres_1.txt");
 
     const auto choose = [&] { // as the operator's click in "Programa en uso"
-        w.form->File2->setCurrentItem(w.form->File2->findItems("timbres_2.txt", Qt::MatchExactly)[0]);
+        w.form->File2->setCurrentItem(
+            w.form->File2->findItems("timbres_2.txt", Qt::MatchExactly)[0]);
     };
     const auto edit = [&] {
         ASSERT_TRUE(w.put(data + "calendario.txt", calendar + "2026-03-04 timbres_2.txt\r\n"));
     };
-    const std::tuple<int, const char *, std::function<void()>, const char *, const char *> steps[] = {
+    const struct
+    {
+        int day;
+        const char *at;
+        std::function<void()> before;
+        const char *command, *inUse;
+    } steps[] = {
         {3, "00:00:00.020", {}, "72", "timbres_1.txt"},
         {3, "10:00:00.020", choose, "70", "timbres_2.txt"},
         {3, "23:59:58.020", {}, "70", "timbres_2.txt"},
-        {4, "00:00:00.020", {}, "72", "timbres_1.txt"}, // the operator's choice ended with the day
+        // The operator's choice ended with the day.
+        {4, "00:00:00.020", {}, "72", "timbres_1.txt"},
         {4, "12:00:00.020", edit, "70", "timbres_2.txt"},
         {5, "00:00:00.020", {}, "72", "timbres_1.txt"},
         {6, "00:00:00.020", {}, "78", "timbres_fiesta.txt"},
@@ -70,7 +78,8 @@ TEST(CalendarWindow, AWeekAcrossMidnights)
     }
     // No "nothing selected" on the weekend: the one notice is the calendar's, at start-up.
     EXPECT_EQ(w.told(), QStringList());
-    ASSERT_TRUE(toldAtStart.value(1).startsWith("Recuerde")) << toldAtStart.join(u'|').toStdString();
+    ASSERT_TRUE(toldAtStart.value(1).startsWith("Recuerde"))
+        << toldAtStart.join(u'|').toStdString();
     EXPECT_TRUE(toldAtStart[0].contains("línea 5: «lunez»") &&
                 toldAtStart[0].contains("línea 6: el programa timbres_nada.txt no existe"))
         << toldAtStart[0].toStdString();
@@ -78,16 +87,18 @@ TEST(CalendarWindow, AWeekAcrossMidnights)
     QStringList chosen;
     for (const LogEntry &entry : w.fake.log.entries)
         if (entry.event == LogEvent::Programa)
-            chosen += QStringList{entry.detail(QLatin1StringView(LogKey::archivo)).section(u'/', -1),
-                                  entry.detail(QLatin1StringView(LogKey::motivo)),
-                                  entry.detail(QLatin1StringView(LogKey::regla))}
-                          .join(u' ')
-                          .trimmed();
-    EXPECT_EQ(chosen, (QStringList{"timbres_1.txt calendario calendario.txt:2",
-                                   "timbres_2.txt operador", "timbres_1.txt calendario calendario.txt:2",
-                                   "timbres_2.txt calendario calendario.txt:7",
-                                   "timbres_1.txt calendario calendario.txt:2",
-                                   "timbres_fiesta.txt calendario calendario.txt:4",
-                                   "calendario calendario.txt:3",
-                                   "timbres_1.txt calendario calendario.txt:2"}));
+            chosen +=
+                QStringList{entry.detail(QLatin1StringView(LogKey::archivo)).section(u'/', -1),
+                            entry.detail(QLatin1StringView(LogKey::motivo)),
+                            entry.detail(QLatin1StringView(LogKey::regla))}
+                    .join(u' ')
+                    .trimmed();
+    EXPECT_EQ(
+        chosen,
+        (QStringList{"timbres_1.txt calendario calendario.txt:2", "timbres_2.txt operador",
+                     "timbres_1.txt calendario calendario.txt:2",
+                     "timbres_2.txt calendario calendario.txt:7",
+                     "timbres_1.txt calendario calendario.txt:2",
+                     "timbres_fiesta.txt calendario calendario.txt:4",
+                     "calendario calendario.txt:3", "timbres_1.txt calendario calendario.txt:2"}));
 }

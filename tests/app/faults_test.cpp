@@ -157,14 +157,21 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
         // A hostile calendario.txt is told once and the day keeps the program it has.
         {"CR LF again", [&] { return replace("2,08:00:00\r\n"); }, "74", 4},
         {"calendar fifo", [&] { return ::mkfifo(qPrintable(calendar), 0644) == 0; }, "74", 5},
-        {"calendar binary", [&] { return QFile::remove(calendar) &&
-                                          w.put(calendar, QByteArray("lunes\0timbres_9.txt\r\n", 20)); },
+        {"calendar binary",
+         [&] {
+             return QFile::remove(calendar) &&
+                    w.put(calendar, QByteArray("lunes\0timbres_9.txt\r\n", 20));
+         },
          "74", 6},
-        {"calendar folder", [&] { return QFile::remove(calendar) && QDir().mkdir(calendar); }, "74", 7},
-        {"calendar /dev/zero", [&] { return QDir().rmdir(calendar) && QFile::link("/dev/zero", calendar); },
-         "74", 8},
-        {"calendar 100 MB", [&] { return QFile::remove(calendar) && w.put(calendar, "lunes timbres_9.txt\r\n") &&
-                                          QFile::resize(calendar, 100 << 20); },
+        {"calendar folder", [&] { return QFile::remove(calendar) && QDir().mkdir(calendar); }, "74",
+         7},
+        {"calendar /dev/zero",
+         [&] { return QDir().rmdir(calendar) && QFile::link("/dev/zero", calendar); }, "74", 8},
+        {"calendar 100 MB",
+         [&] {
+             return QFile::remove(calendar) && w.put(calendar, "lunes timbres_9.txt\r\n") &&
+                    QFile::resize(calendar, 100 << 20);
+         },
          "74", 9},
         {"calendar again", [] { return true; }, "74", 9},
     };

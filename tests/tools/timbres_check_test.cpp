@@ -326,12 +326,12 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
     const QString fifo = dir.filePath(u"fifo"_s), missing = dir.filePath(u"no-existe.txt"_s);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
     // A calendar with each of the look-ahead's warnings, line by line; and one without.
-    const QString calendar = write(
-        dir, u"calendario.txt"_s,
-        "lunes-viernes timbres_1.txt\r\nsábado ninguno\r\n2020-01-01..2020-01-31 ninguno\r\n"
-        "2026-12-21..2026-12-31 timbres_2.txt\r\n2026-12-28..2027-01-03 ninguno\r\n"
-        "2027-01-02 ninguno\r\n2026-13-01 ninguno\r\n2026-12-24 timbres_nada.txt\r\n"
-        "2027-01-10..2027-01-05 ninguno\r\n2027-03-28 timbres_1.txt\r\n");
+    const QString calendar =
+        write(dir, u"calendario.txt"_s,
+              "lunes-viernes timbres_1.txt\r\nsábado ninguno\r\n2020-01-01..2020-01-31 ninguno\r\n"
+              "2026-12-21..2026-12-31 timbres_2.txt\r\n2026-12-28..2027-01-03 ninguno\r\n"
+              "2027-01-02 ninguno\r\n2026-13-01 ninguno\r\n2026-12-24 timbres_nada.txt\r\n"
+              "2027-01-10..2027-01-05 ninguno\r\n2027-03-28 timbres_1.txt\r\n");
     const QString week = write(dir, u"semana.txt"_s, "lunes-domingo timbres_1.txt\n");
     const QString c = u"--calendario"_s, from = u"--desde"_s;
     const QString weekend = write(dir, u"sabado.txt"_s,

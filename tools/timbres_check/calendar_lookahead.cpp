@@ -51,8 +51,7 @@ struct Reading
     std::map<QString, ProgramFile> programs;
     QStringList lines; // the file's lines, for showing a rule as written
 
-    explicit Reading(const CalendarLookahead &c)
-        : calendar(parseCalendar(c.text))
+    explicit Reading(const CalendarLookahead &c) : calendar(parseCalendar(c.text))
     {
         const QString folder = QFileInfo(c.path).absolutePath();
         SmallFileReader reader;
@@ -222,17 +221,18 @@ QStringList warnings(const CalendarLookahead &c, const Reading &r, const QDate &
             continue;
         const ProgramFile &program = r.programs.at(rule->program);
         for (const DaylightWarning &w : daylightWarnings(program.analysis.schedule, {change}))
-            found += QStringLiteral("El %1, cambio de hora: el canal %2 de %3 a las %4 %5.")
-                         .arg(dayText(day))
-                         .arg(w.bell.channel)
-                         .arg(rule->program, QString::fromStdString(w.bell.time))
-                         .arg(change.skipped
-                                  ? QStringLiteral("no suena: el reloj salta de %1 a %2")
-                                        .arg(QString::fromStdString(tickTimeText(change.fromSecond)),
-                                             QString::fromStdString(tickTimeText(change.toSecond)))
-                                  : QStringLiteral("suena dos veces: el reloj vuelve de %1 a %2")
-                                        .arg(QString::fromStdString(tickTimeText(change.toSecond)),
-                                             QString::fromStdString(tickTimeText(change.fromSecond))));
+            found +=
+                QStringLiteral("El %1, cambio de hora: el canal %2 de %3 a las %4 %5.")
+                    .arg(dayText(day))
+                    .arg(w.bell.channel)
+                    .arg(rule->program, QString::fromStdString(w.bell.time))
+                    .arg(change.skipped
+                             ? QStringLiteral("no suena: el reloj salta de %1 a %2")
+                                   .arg(QString::fromStdString(tickTimeText(change.fromSecond)),
+                                        QString::fromStdString(tickTimeText(change.toSecond)))
+                             : QStringLiteral("suena dos veces: el reloj vuelve de %1 a %2")
+                                   .arg(QString::fromStdString(tickTimeText(change.toSecond)),
+                                        QString::fromStdString(tickTimeText(change.fromSecond))));
     }
     return found;
 }
@@ -270,8 +270,8 @@ bool writeCalendarMoment(std::FILE *out, const CalendarLookahead &c, const QDate
 {
     const Reading r(c);
     const CalendarRule *rule = ruleForDay(r.calendar, day);
-    put(out, QStringLiteral("== %1, el %2 ==\n%3.\n")
-                 .arg(c.path, dayText(day), choiceText(r, rule)));
+    put(out,
+        QStringLiteral("== %1, el %2 ==\n%3.\n").arg(c.path, dayText(day), choiceText(r, rule)));
     if (!rule)
         return true;
     if (rule->none) {

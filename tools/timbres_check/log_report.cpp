@@ -140,9 +140,9 @@ QString verdictText(const std::vector<LogEntry> &log, const DayFinding &f)
             return QStringLiteral("no sonó: ese día el calendario decía «ninguno» (%1, desde "
                                   "%2).")
                 .arg(rule, atText(*chosen, f.day, true));
-        QString inUse = chosen ? QStringLiteral(" con el programa «%1»")
-                                     .arg(chosenDetail(LogKey::archivo))
-                               : QString();
+        QString inUse =
+            chosen ? QStringLiteral(" con el programa «%1»").arg(chosenDetail(LogKey::archivo))
+                   : QString();
         if (!rule.isEmpty())
             inUse += QStringLiteral(", que eligió el calendario (%1)").arg(rule);
         return QStringLiteral("no sonó, y el registro no dice por qué: %1 estaba en marcha con el "

@@ -151,7 +151,8 @@ std::optional<int> parse(const QStringList &arguments, Arguments &args)
             return fail("--" + option->names().first().toStdString() +
                         " va con --calendario: diga qué calendario.");
     args.from = QDate::currentDate();
-    if (parser.isSet(desde) && !(args.from = dateOf(parser.value(desde)).value_or(QDate())).isValid())
+    if (parser.isSet(desde) &&
+        !(args.from = dateOf(parser.value(desde)).value_or(QDate())).isValid())
         return fail("la fecha «" + parser.value(desde).toStdString() +
                     "» no vale: escríbala AAAA-MM-DD.");
     if (parser.isSet(dias)) {
@@ -219,17 +220,17 @@ int main(int argc, char **argv)
     };
 
     const QTimeZone zone = QTimeZone::systemTimeZone();
-    const std::vector<ClockChange> changes =
-        args.seconds.empty() && !args.programs.empty() ? comingClockChanges(zone)
-                                                       : std::vector<ClockChange>{};
+    const std::vector<ClockChange> changes = args.seconds.empty() && !args.programs.empty()
+                                                 ? comingClockChanges(zone)
+                                                 : std::vector<ClockChange>{};
     SmallFileReader reader;
     std::string calendarText;
     std::optional<CalendarLookahead> calendar;
     if (!args.calendar.isEmpty()) {
         QString why;
         if (!reader.read(args.calendar, maxCalendarSize, SmallFileReader::Beyond::Refuse, &why))
-            return fail("no puedo leer «" + args.calendar.toStdString() + "»: " +
-                        why.toStdString() + ".");
+            return fail("no puedo leer «" + args.calendar.toStdString() +
+                        "»: " + why.toStdString() + ".");
         calendarText = std::string(reader.contents());
         calendar = CalendarLookahead{args.calendar, calendarText, QDate::currentDate(), zone};
         if (!args.date.isValid() && args.logs.empty()) {
