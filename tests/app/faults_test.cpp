@@ -196,9 +196,7 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
               (QStringList{"No se puede leer el programa de timbres " + program +
                                ": es demasiado grande (más de 64 MB)" + ringsNot,
                            "No existe el programa de timbres " + program + ringsNot}));
-    for (const char *why : {"no es un archivo de texto normal", "no es un archivo de texto.",
-                            "es una carpeta", "no es un archivo de texto normal", "(más de 1 MB)"})
-        EXPECT_EQ(w.told().filter(why).size(), QString(why).endsWith("normal") ? 2 : 1) << why;
+    EXPECT_EQ(w.told().mid(4).filter("No se puede leer el calendario " + calendar).size(), 5);
     EXPECT_TRUE(w.told().value(2).startsWith(lineFeeds) &&
                 w.told().value(3).startsWith(lineFeeds) &&
                 w.told().value(2).contains("timbres-check " + program));
