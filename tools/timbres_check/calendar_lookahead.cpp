@@ -285,8 +285,14 @@ bool writeCalendarMoment(std::FILE *out, const CalendarLookahead &c, const QDate
 
 QString calendarChoiceText(const CalendarLookahead &c, const QDate &day)
 {
-    const Reading r(c);
-    const CalendarRule *rule = ruleForDay(r.calendar, day);
+    // Asked once a day of the log: the programs are only looked for, as the station
+    // looks for them, not read.
+    Calendar calendar = parseCalendar(c.text);
+    const QDir folder = QFileInfo(c.path).absoluteDir();
+    std::erase_if(calendar.rules, [&](const CalendarRule &rule) {
+        return !rule.none && !QFileInfo(folder.filePath(rule.program)).isFile();
+    });
+    const CalendarRule *rule = ruleForDay(calendar, day);
     if (!rule)
         return {};
     return QStringLiteral("el calendario eligió %1 (línea %2)")
