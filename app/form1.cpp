@@ -78,7 +78,8 @@ QWidget *makeWidget(const ControlInventory::Control &c, QWidget *container)
 
 Form1::Form1(Edition edition, Host &host, QWidget *parent)
     : QWidget(parent), edition_(edition), host_(host),
-      journal_(host.log, host.clock, host.clockSync), program_(host.programReads)
+      journal_(host.log, host.clock, host.clockSync),
+      calendar_(host.places.dataFolder()), program_(host.programReads)
 {
     createControls();
     routeNotifications();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/calendar_follower.h"
 #include "app/edition.h"
 #include "app/line_journal.h"
 #include "bells/bell_schedule.h"
@@ -104,6 +105,9 @@ public:
     // A group's handler takes the index of the control in its group; the routing
     // still knows each by the control's own name (Option1_Click, Canal2_Click, …).
     void Form_Load(); // startup.cpp
+    // The program start-up selects instead of the default one (the service's
+    // --programa); set before Form_Load.
+    void setStartProgram(const QString &path) { startProgram_ = path; }
 
     void Boton_Abrir_Click();  // opening_closing.cpp
     void Boton_Cerrar_Click(); // opening_closing.cpp
@@ -185,6 +189,14 @@ private:
     ChannelChoices enabledChannels() const;
 
     LineJournal journal_; // what the handlers tell the operations log
+
+    // calendar.cpp: the day's program from calendario.txt, at start-up and at the
+    // top of every tick.
+    QString startProgram_;
+    CalendarFollower calendar_;
+    QString ownChoice_;    // the program chosen otherwise: start-up's or the operator's
+    QString calendarSeen_; // "Programa en uso" as the calendar last left or saw it
+    void followCalendar(bool startUp = false);
 
     // tick.cpp
     SmallFileReader program_;           // one buffer for every tick's read of the program

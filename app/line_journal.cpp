@@ -143,14 +143,15 @@ void LineJournal::deviceBack(int port)
                {{LogKey::puerto, text(port)}, {LogKey::tramasPerdidas, text(framesLost_)}});
 }
 
-void LineJournal::programChosen(const QString &path)
+void LineJournal::programChosen(const QString &path, const LogDetails &why)
 {
     if (path == programPath_)
         return;
     programPath_ = path;
     programTrouble_.reset();
     loneLineFeeds_ = false;
-    log_.write(LogEvent::Programa, {{LogKey::archivo, QDir::toNativeSeparators(path)}});
+    log_.write(LogEvent::Programa,
+               LogDetails{{LogKey::archivo, QDir::toNativeSeparators(path)}} + why);
 }
 
 void LineJournal::programRead(const QString &path, const QString &why, bool loneLineFeeds)

@@ -50,8 +50,9 @@ public:
     void deviceLost(const QString &why, int port);
     void deviceBack(int port);
 
-    // The program in use, as File2 shows it at a tick; told when it changes.
-    void programChosen(const QString &path);
+    // The program in use, as File2 shows it at a tick; told when it changes, with
+    // why when a calendar is followed (motivo, and regla for the calendar's rule).
+    void programChosen(const QString &path, const LogDetails &why = {});
     // The program in use, as programChosen was last told, read at a tick: readable
     // (why empty) or not, and whether its lines are read joined. Told when the
     // state changes.
@@ -69,7 +70,7 @@ private:
     bool lost_ = false;
     int framesLost_ = 0;
 
-    QString programPath_;
+    std::optional<QString> programPath_;    // none told yet
     std::optional<QString> programTrouble_; // the reason last told, empty when readable
     bool loneLineFeeds_ = false;
 

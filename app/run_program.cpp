@@ -95,9 +95,9 @@ int runProgram(Edition edition, int argc, char *argv[])
             "No se encuentra la carpeta personal del usuario, donde está la carpeta de datos "
             "Quirzal: no se leerá ni guardará el puerto, no habrá programa de timbres por "
             "defecto y no se abrirá ningún puerto."));
-    form.Form_Load();
     if (!line.program.isEmpty())
-        form.File2->setFileName(QDir(host.places.dataFolder()).filePath(line.program));
+        form.setStartProgram(QDir(host.places.dataFolder()).filePath(line.program));
+    form.Form_Load();
     if (form.ending())
         return 0;
     if (!line.service)

@@ -103,6 +103,7 @@ inline constexpr char tardeS[] = "tarde_s"; // a bell rung late, after a step of
 inline constexpr char hora[] = "hora";
 inline constexpr char desde[] = "desde";
 inline constexpr char hasta[] = "hasta";
+inline constexpr char regla[] = "regla"; // calendario.txt:<line>, the rule that chose a program
 inline constexpr char perdidas[] = "perdidas"; // log lines dropped before this one
 // Who wrote the line, last on it: the process, and whether it runs as the window
 // program or as the service. Lines of earlier versions have neither.

@@ -23,7 +23,8 @@ void Form1::Form_Load()
         }
     }
 
-    File2->setFileName(host_.places.defaultProgram());
+    File2->setFileName(startProgram_.isEmpty() ? host_.places.defaultProgram() : startProgram_);
+    followCalendar(true);
     for (const Channel &channel : channels)
         channel.state->setText(noPortWord.toString());
 

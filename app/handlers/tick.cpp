@@ -113,6 +113,7 @@ void Form1::Label6_Click()
 
 void Form1::Timer1_Timer()
 {
+    followCalendar(); // first: a bell at 00:00:00 rings by the new day's program
     Label6_Click();
     journal_.tick();
     journal_.programChosen(programInUse());

@@ -137,6 +137,8 @@ TEST(Faults, SatelliteFloodsTheLine)
 // that the file system's time of change could not yet tell a new save from it. (A
 // FIFO, a device and a folder are one branch of the reader, whose own test has them
 // all.)
+// A hostile calendario.txt beside it is told once per kind of trouble and never
+// changes the program the day rings by.
 TEST(Faults, BellProgramReplacedDeletedOrHostile)
 {
     WindowOnLine w(Edition::Sonvira);
@@ -171,6 +173,7 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
         return file.open(QIODevice::ReadWrite) && file.seek(bellAt) && file.write(&channel, 1) == 1;
     };
     const timespec longAgo{1780000000, 123456789};
+    const QString calendar = w.fake.dataFolder() + QStringLiteral("/calendario.txt");
     // What to do, the ticks before the one judged, its command byte, the boxes told so
     // far, and the reads of the program over those ticks.
     const std::tuple<const char *, std::function<bool()>, int, const char *, int, int> steps[] = {
@@ -212,6 +215,28 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
         {"LF again", lineFeedsAlone, 0, "70", 3, 1},
         {"CR LF", [&] { return replace("1,08:00:00\r\n3,08:00:00\r\n"); }, 0, "7a", 3, 1},
         {"LF once more", lineFeedsAlone, 0, "70", 4, 1},
+        // A hostile calendario.txt is told once and the day keeps the program it has.
+        {"CR LF again", [&] { return replace("2,08:00:00\r\n") && setModified(program, longAgo); },
+         0, "74", 4, 1},
+        {"calendar fifo", [&] { return ::mkfifo(qPrintable(calendar), 0644) == 0; }, 0, "74", 5, 0},
+        {"calendar binary",
+         [&] {
+             return QFile::remove(calendar) &&
+                    w.put(calendar, QByteArray("lunes\0timbres_9.txt\r\n", 20));
+         },
+         0, "74", 6, 0},
+        {"calendar folder", [&] { return QFile::remove(calendar) && QDir().mkdir(calendar); }, 0,
+         "74", 7, 0},
+        {"calendar /dev/zero",
+         [&] { return QDir().rmdir(calendar) && QFile::link("/dev/zero", calendar); }, 0, "74", 8,
+         0},
+        {"calendar 100 MB",
+         [&] {
+             return QFile::remove(calendar) && w.put(calendar, "lunes timbres_9.txt\r\n") &&
+                    QFile::resize(calendar, 100 << 20);
+         },
+         0, "74", 9, 0},
+        {"calendar again", [] { return true; }, 0, "74", 9, 0},
     };
     ::alarm(20); // a tick that blocks ends the test with the alarm instead of hanging it
     for (const auto &[what, make, before, command, told, reads] : steps) {
@@ -223,6 +248,7 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
         tick.start();
         w.tick("08:00:00.020");
         EXPECT_LT(tick.elapsed(), 100) << what;
+        QCoreApplication::processEvents(); // the calendar's notice comes after the tick
         EXPECT_EQ(carried(w.pty.readCount(7)), std::string("08:00:00 ") + command) << what;
         EXPECT_EQ(w.told().size(), told) << what;
         EXPECT_EQ(w.fake.programReads.reads - readsBefore, std::uint64_t(reads)) << what;
@@ -237,6 +263,7 @@ TEST(Faults, BellProgramReplacedDeletedOrHostile)
               (QStringList{"No se puede leer el programa de timbres " + program +
                                ": es demasiado grande (más de 64 MB)" + ringsNot,
                            "No existe el programa de timbres " + program + ringsNot}));
+    EXPECT_EQ(w.told().mid(4).filter("No se puede leer el calendario " + calendar).size(), 5);
     EXPECT_TRUE(w.told().value(2).startsWith(lineFeeds) &&
                 w.told().value(3).startsWith(lineFeeds) &&
                 w.told().value(2).contains("timbres-check " + program));

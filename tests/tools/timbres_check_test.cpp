@@ -327,7 +327,8 @@ TEST(LogReplay, aStepOfTheClockIsToldByWhatItCovers)
 // The checker as a person runs it: files on disk, a report, an exit status.
 
 // Each run's exit status (0 every bell rings, 1 some never does, nothing rings at
-// the hour asked or the log does not say it rang, 2 a file unread or an argument wrong), a text its
+// the hour asked, the log does not say it rang or the calendar has a warning, 2 a
+// file unread or an argument wrong), a text its
 // error must hold and texts its report must hold. Madrid skips 02:00 to 03:00 once and lives it
 // twice once in any twelve months.
 TEST(TimbresCheckRun, exitStatusReportAndErrors)
@@ -369,6 +370,21 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
         write(dir, u"dos/timbres_1.txt"_s, "2,08:00:00\r\n9,09:00:00\r\n1,08:00:00\r\n");
     const QString fifo = dir.filePath(u"fifo"_s), missing = dir.filePath(u"no-existe.txt"_s);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    // A calendar with each of the look-ahead's warnings, line by line; and one without.
+    const QString calendar =
+        write(dir, u"calendario.txt"_s,
+              "lunes-viernes timbres_1.txt\r\nsábado ninguno\r\n2020-01-01..2020-01-31 ninguno\r\n"
+              "2026-12-21..2026-12-31 timbres_2.txt\r\n2026-12-28..2027-01-03 ninguno\r\n"
+              "2027-01-02 ninguno\r\n2026-13-01 ninguno\r\n2026-12-24 timbres_nada.txt\r\n"
+              "2027-01-10..2027-01-05 ninguno\r\n2027-03-28 timbres_1.txt\r\n");
+    const QString week = write(dir, u"semana.txt"_s, "lunes-domingo timbres_1.txt\n");
+    const QString c = u"--calendario"_s, from = u"--desde"_s;
+    const QString weekend = write(dir, u"sabado.txt"_s,
+                                  "2026-12-12 07:00:00.000 Sonvira INICIO\n"
+                                  "2026-12-12 07:00:01.000 Sonvira ABIERTO puerto=COM1\n"
+                                  "2026-12-12 07:00:01.000 Sonvira PROGRAMA archivo=\"\" "
+                                  "motivo=calendario regla=calendario.txt:2\n"
+                                  "2026-12-12 09:00:00.000 Sonvira RESUMEN\n");
     const struct
     {
         QStringList arguments;
@@ -417,6 +433,57 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
         // Whatever a name points at, the checker ends at once with a reason: here a
         // FIFO with no writer.
         {{fifo}, 2, u"no puedo leer «%1»: no es un archivo de texto normal."_s.arg(fifo)},
+        {{c, calendar, from, u"2026-12-21"_s, u"--dias"_s, u"100"_s},
+         1,
+         {},
+         {u"lunes 21/12/2026: timbres_2.txt, por la línea 4 («2026-12-21..2026-12-31 "
+          "timbres_2.txt»): 1 timbre en el canal 1; el primero a las 08:00:00, el último a las "
+          "08:00:00.\n"_s,
+          u"jueves 24/12/2026: timbres_2.txt, por la línea 4"_s,
+          u"sábado 02/01/2027: ninguno, por la línea 6"_s,
+          u"domingo 10/01/2027: ninguna regla lo cubre"_s,
+          u"  - Línea 7: la fecha «2026-13-01» no existe en el calendario; esa línea no cuenta.\n"
+          "  - Línea 8: no se puede leer el programa timbres_nada.txt: el archivo no existe; esa "
+          "línea no cuenta.\n  - Línea 9: el rango «2027-01-10..2027-01-05» termina antes de "
+          "empezar; esa línea no cuenta.\n  - El programa timbres_2.txt tiene 1 línea que no "
+          "suena nunca:\n    Línea 2: «1,24:00:00» no suena nunca.\n"_s,
+          u"  - Ninguna regla de días de la semana cubre el domingo"_s,
+          u"  - Línea 3: el rango del 01/01/2020 al 31/01/2020 ya pasó.\n"
+          "  - Las líneas 4 y 5 son rangos de fechas que se solapan del 28/12/2026 al 31/12/2026 "
+          "con programas distintos: gana la línea 5.\n"
+          "  - Línea 6: el sábado 02/01/2027 ya es «ninguno» por la línea 5; esa fecha no cambia "
+          "nada.\n  - El domingo 28/03/2027, cambio de hora: el canal 1 de timbres_1.txt a las "
+          "02:30:00 no suena: el reloj salta de 02:00:00 a 03:00:00.\n"_s}},
+        {{c, week, from, u"2026-06-01"_s, u"--dias"_s, u"2"_s},
+         0,
+         {},
+         {u"lunes 01/06/2026: timbres_1.txt, por la línea 1 («lunes-domingo timbres_1.txt»): 2 "
+          "timbres en los canales 1, 2; el primero a las 02:30:00, el último a las 08:00:00.\n"
+          "martes 02/06/2026: timbres_1.txt"_s,
+          u"Sin avisos.\n"_s}},
+        {{c, calendar, u"--fecha"_s, u"2027-01-02"_s, u"--hora"_s, u"08:00:00"_s},
+         0,
+         {},
+         {u"A las 08:00:00 no suena nada: ese día es «ninguno».\n"_s}},
+        {{c, calendar, u"--fecha=2026-12-21"_s, u"--hora=08:00:00"_s},
+         0,
+         {},
+         {u"== timbres_2.txt a las 08:00:00 ==\nA esa hora suena el canal 1.\n"_s}},
+        {{c, week, u"--hora"_s, u"08:00:00"_s, u"--registro"_s, newer},
+         1,
+         {},
+         {u"martes 08/12/2026: no sonó"_s,
+          u"  Ese día el calendario eligió timbres_1.txt (línea 1).\n"_s}},
+        {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, weekend},
+         1,
+         {},
+         {u"sábado 12/12/2026: no sonó: ese día el calendario decía «ninguno» "
+          "(calendario.txt:2, desde las 07:00:01).\n"_s}},
+        {{c, fifo}, 2, u"no puedo leer «%1»: no es un archivo de texto normal."_s.arg(fifo)},
+        {{c, week, u"--dias"_s, u"0"_s}, 2, u"--dias quiere un número"_s},
+        {{c, week, u"--fecha"_s, u"2026-02-03"_s}, 2, u"--fecha necesita --hora"_s},
+        {{u"--dia"_s, good}, 2, u"opción desconocida: --dia\n\nUso: timbres-check"_s},
+        {{u"--version"_s}, 0, {}, {u"timbres-check "_s}},
         {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, bad},
          2,
          u"no puedo leer «%1»: no es un registro: ninguna de sus líneas se entiende."_s.arg(bad)},

@@ -144,10 +144,20 @@ QString verdictText(const std::vector<LogEntry> &log, const DayFinding &f)
             .arg(TickSteps::catchUpSeconds)
             .arg(at);
     case Verdict::NothingInTheWay: {
-        const QString inUse = f.programFile >= 0 ? QStringLiteral(" con el programa «%1»")
-                                                       .arg(log[std::size_t(f.programFile)].detail(
-                                                           QLatin1StringView(LogKey::archivo)))
-                                                 : QString();
+        const LogEntry *chosen = f.programFile >= 0 ? &log[std::size_t(f.programFile)] : nullptr;
+        const auto chosenDetail = [&](const char *key) {
+            return chosen ? chosen->detail(QLatin1StringView(key)) : QString();
+        };
+        const QString rule = chosenDetail(LogKey::regla);
+        if (chosen && chosenDetail(LogKey::archivo).isEmpty() && !rule.isEmpty())
+            return QStringLiteral("no sonó: ese día el calendario decía «ninguno» (%1, desde "
+                                  "%2).")
+                .arg(rule, atText(*chosen, f.day, true));
+        QString inUse =
+            chosen ? QStringLiteral(" con el programa «%1»").arg(chosenDetail(LogKey::archivo))
+                   : QString();
+        if (!rule.isEmpty())
+            inUse += QStringLiteral(", que eligió el calendario (%1)").arg(rule);
         return QStringLiteral("no sonó, y el registro no dice por qué: %1 estaba en marcha con el "
                               "puerto abierto%2. Mire qué líneas tiene el programa a esa hora "
                               "(timbres-check --hora).")
@@ -163,7 +173,8 @@ QString verdictText(const std::vector<LogEntry> &log, const DayFinding &f)
 } // namespace
 
 bool writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
-                    const std::vector<QDate> &days, int second, const std::vector<DueBell> &due)
+                    const std::vector<QDate> &days, int second, const std::vector<DueBell> &due,
+                    const std::function<QString(const QDate &)> &dayNote)
 {
     bool rang = true;
     put(out, QStringLiteral("== Registro a las %1 (±%2 s) ==\n")
@@ -180,6 +191,8 @@ bool writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
             f.verdict != Verdict::BeforeLog && f.verdict != Verdict::AfterLog)
             rang = false;
         QString text = dayText(f.day) + QStringLiteral(": ") + verdictText(log, f) + u'\n';
+        if (const QString note = dayNote ? dayNote(f.day) : QString(); !note.isEmpty())
+            text += QStringLiteral("  Ese día %1.\n").arg(note);
         const bool causeInWindow =
             std::find(f.window.begin(), f.window.end(), f.cause) != f.window.end();
         if (f.cause >= 0 && !causeInWindow)

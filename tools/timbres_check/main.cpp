@@ -1,8 +1,11 @@
 // timbres-check: tells why a line of a bell program never rings, and what rings;
 // with --hora, what rings at one second, and with --registro, what the operations
-// log says happened then.
+// log says happened then; with --calendario, what the calendar makes ring each day.
 #include "bells/bell_program.h"
+#include "bells/calendar.h"
+#include "host/command_usage.h"
 #include "host/small_file.h"
+#include "tools/timbres_check/calendar_lookahead.h"
 #include "tools/timbres_check/clock_changes.h"
 #include "tools/timbres_check/log_replay.h"
 #include "tools/timbres_check/log_report.h"
@@ -10,6 +13,7 @@
 #include "tools/timbres_check/report.h"
 #include "tools/timbres_check/zone_shifts.h"
 
+#include <QCommandLineParser>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -25,21 +29,20 @@
 
 namespace {
 
-const char usage[] =
+const QString synopsis = QStringLiteral(
     "Uso: timbres-check [--hora HH:MM:SS]... [--registro REGISTRO]... [PROGRAMA]...\n"
+    "     timbres-check --calendario CALENDARIO [--desde AAAA-MM-DD] [--dias N]\n"
+    "     timbres-check --calendario CALENDARIO --fecha AAAA-MM-DD --hora HH:MM:SS\n"
     "Sin --hora: explica por qué no suena cada línea que parece un timbre, lista los\n"
     "repetidos, los timbres del día de cada canal y los que caen en un cambio de hora.\n"
-    "Con --hora: para ese segundo del día, qué líneas hacen sonar qué canal y cuáles\n"
-    "parecen de esa hora pero no suenan nunca, y por qué.\n"
-    "Con --registro (y --hora): qué dice el registro que pasó a esa hora, ±5 s, cada\n"
-    "día que cubre. Dé todos los ficheros del registro, en cualquier orden:\n"
+    "Con --registro, dé todos los ficheros del registro, en cualquier orden:\n"
     "  timbres-check --hora 08:00:00 --registro registro.2.txt --registro registro.1.txt\n"
     "                --registro registro.txt timbres_1.txt\n"
     "Sale con 2 si no puede leer un fichero o los argumentos no valen; si no, con 1 si\n"
     "alguna línea no suena nunca (con --hora: si a alguna de esas horas no suena ningún\n"
     "canal o una línea de esa hora no suena; con --registro: si algún día el registro\n"
-    "no dice que sonara una línea del programa), y con 0 si todo suena. Lo que se hace\n"
-    "sonar a mano con Prueba no cuenta como timbre.\n";
+    "no dice que sonara una línea del programa; con --calendario: si hay algún aviso),\n"
+    "y con 0 si todo suena. Lo que se hace sonar a mano con Prueba no cuenta como timbre.");
 
 // "HH:MM:SS", "H:MM:SS", "HH:MM" or "H:MM" to a second of the day.
 std::optional<int> secondOf(std::string_view text)
@@ -78,50 +81,104 @@ int fail(const std::string &message)
 struct Arguments
 {
     std::vector<int> seconds;
-    std::vector<const char *> logs;
-    std::vector<const char *> programs;
+    std::vector<QByteArray> logs;
+    std::vector<QByteArray> programs;
+    QString calendar;
+    QDate from;
+    int days = 14;
+    QDate date; // --fecha
 };
 
-// Returns the exit status when the arguments say to end at once.
-std::optional<int> parse(int argc, char **argv, Arguments &args)
+std::optional<QDate> dateOf(const QString &text)
 {
-    bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (options && (arg == "-h" || arg == "--help")) {
-            std::fputs(usage, stdout);
-            return 0;
-        }
-        if (options && arg == "--") {
-            options = false;
-            continue;
-        }
-        if (!options || arg.empty() || arg[0] != '-') {
-            args.programs.push_back(argv[i]);
-            continue;
-        }
-        const std::size_t equals = arg.find('=');
-        const std::string_view name = arg.substr(0, equals);
-        if (name != "--hora" && name != "--registro")
-            return fail("no conozco la opción «" + std::string(arg) + "».\n" + usage);
-        const char *value = nullptr;
-        if (equals != std::string_view::npos)
-            value = argv[i] + equals + 1;
-        else if (i + 1 < argc)
-            value = argv[++i];
-        else
-            return fail(std::string(name) + " necesita un valor.");
-        if (name == "--registro") {
-            args.logs.push_back(value);
-        } else if (const std::optional<int> second = secondOf(value)) {
-            args.seconds.push_back(*second);
-        } else {
-            return fail("la hora «" + std::string(value) +
-                        "» no vale: escríbala HH:MM:SS, de 00:00:00 a 23:59:59.");
-        }
+    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    return date.isValid() && text.size() == 10 ? std::optional(date) : std::nullopt;
+}
+
+// Returns the exit status when the arguments say to end at once.
+std::optional<int> parse(const QStringList &arguments, Arguments &args)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption hora(
+        QStringLiteral("hora"),
+        QStringLiteral("para ese segundo del día, qué líneas hacen sonar qué canal y\n"
+                       "cuáles parecen de esa hora pero no suenan nunca, y por qué"),
+        QStringLiteral("HH:MM:SS"));
+    const QCommandLineOption registro(
+        QStringLiteral("registro"),
+        QStringLiteral("con --hora, qué dice el registro que pasó a esa hora, ±5 s,\n"
+                       "cada día que cubre"),
+        QStringLiteral("REGISTRO"));
+    const QCommandLineOption calendario(
+        QStringLiteral("calendario"),
+        QStringLiteral("qué programa toca cada día, por qué regla, cuántos timbres en\n"
+                       "qué canales, el primero y el último; después, los avisos"),
+        QStringLiteral("CALENDARIO"));
+    const QCommandLineOption desde(QStringLiteral("desde"),
+                                   QStringLiteral("con --calendario, el primer día (hoy si no "
+                                                  "se dice)"),
+                                   QStringLiteral("AAAA-MM-DD"));
+    const QCommandLineOption dias(QStringLiteral("dias"),
+                                  QStringLiteral("con --calendario, cuántos días (14)"),
+                                  QStringLiteral("N"));
+    const QCommandLineOption fecha(QStringLiteral("fecha"),
+                                   QStringLiteral("con --calendario y --hora, qué suena ese día "
+                                                  "a esa hora"),
+                                   QStringLiteral("AAAA-MM-DD"));
+    const QCommandLineOption help = helpOption();
+    const QCommandLineOption version = versionOption();
+    const QList<QCommandLineOption> options{hora, registro, calendario, desde,
+                                            dias, fecha,    help,       version};
+    parser.addOptions(options);
+    const QByteArray usage = commandUsage(synopsis, options).toLocal8Bit();
+    if (!parser.parse(arguments))
+        return fail(commandLineMistake(parser, arguments.mid(1)).toStdString() + "\n\n" +
+                    usage.constData());
+    if (parser.isSet(help)) {
+        std::fputs(usage.constData(), stdout);
+        return 0;
     }
-    if (args.programs.empty() && args.logs.empty()) {
-        std::fputs(usage, stderr);
+    if (parser.isSet(version)) {
+        std::printf("timbres-check %s\n", qPrintable(projectVersion()));
+        return 0;
+    }
+    for (const QString &value : parser.values(hora)) {
+        const std::optional<int> second = secondOf(value.toStdString());
+        if (!second)
+            return fail("la hora «" + value.toStdString() +
+                        "» no vale: escríbala HH:MM:SS, de 00:00:00 a 23:59:59.");
+        args.seconds.push_back(*second);
+    }
+    for (const QString &value : parser.values(registro))
+        args.logs.push_back(QFile::encodeName(value));
+    for (const QString &value : parser.positionalArguments())
+        args.programs.push_back(QFile::encodeName(value));
+    args.calendar = parser.value(calendario);
+    const bool calendar = parser.isSet(calendario);
+    for (const QCommandLineOption *option : {&desde, &dias, &fecha})
+        if (parser.isSet(*option) && !calendar)
+            return fail("--" + option->names().first().toStdString() +
+                        " va con --calendario: diga qué calendario.");
+    args.from = QDate::currentDate();
+    if (parser.isSet(desde) &&
+        !(args.from = dateOf(parser.value(desde)).value_or(QDate())).isValid())
+        return fail("la fecha «" + parser.value(desde).toStdString() +
+                    "» no vale: escríbala AAAA-MM-DD.");
+    if (parser.isSet(dias)) {
+        bool ok = false;
+        args.days = parser.value(dias).toInt(&ok);
+        if (!ok || args.days < 1 || args.days > 3660)
+            return fail("--dias quiere un número de días entre 1 y 3660.");
+    }
+    if (parser.isSet(fecha)) {
+        if (!(args.date = dateOf(parser.value(fecha)).value_or(QDate())).isValid())
+            return fail("la fecha «" + parser.value(fecha).toStdString() +
+                        "» no vale: escríbala AAAA-MM-DD.");
+        if (args.seconds.empty())
+            return fail("--fecha necesita --hora: diga de qué hora de ese día quiere saber.");
+    }
+    if (args.programs.empty() && args.logs.empty() && !calendar) {
+        std::fputs(usage.constData(), stderr);
         return 2;
     }
     if (!args.logs.empty() && args.seconds.empty())
@@ -157,23 +214,44 @@ std::vector<DueBell> dueBells(const std::vector<std::pair<QString, std::string>>
 
 int main(int argc, char **argv)
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments += QString::fromLocal8Bit(argv[i]);
     Arguments args;
-    if (const std::optional<int> status = parse(argc, argv, args))
+    if (const std::optional<int> status = parse(arguments, args))
         return *status;
 
     int status = 0;
-    const auto failed = [&](const char *name, const QString &why) {
+    const auto failed = [&](const QByteArray &name, const QString &why) {
         std::fflush(stdout);
-        fail("no puedo leer «" + std::string(name) + "»: " + why.toStdString() + ".");
+        fail("no puedo leer «" + name.toStdString() + "»: " + why.toStdString() + ".");
         status = 2;
     };
 
     const QTimeZone zone = QTimeZone::systemTimeZone();
-    const std::vector<ClockChange> changes =
-        args.seconds.empty() ? comingClockChanges(zone) : std::vector<ClockChange>{};
+    const std::vector<ClockChange> changes = args.seconds.empty() && !args.programs.empty()
+                                                 ? comingClockChanges(zone)
+                                                 : std::vector<ClockChange>{};
     SmallFileReader reader;
+    std::string calendarText;
+    std::optional<CalendarLookahead> calendar;
+    if (!args.calendar.isEmpty()) {
+        QString why;
+        if (!reader.read(args.calendar, maxCalendarSize, SmallFileReader::Beyond::Refuse, &why))
+            return fail("no puedo leer «" + args.calendar.toStdString() +
+                        "»: " + why.toStdString() + ".");
+        calendarText = std::string(reader.contents());
+        calendar = CalendarLookahead{args.calendar, calendarText, QDate::currentDate(), zone};
+        if (!args.date.isValid() && args.logs.empty()) {
+            if (!writeCalendarReport(stdout, *calendar, args.from, args.days))
+                status = 1;
+        }
+        for (int second : args.date.isValid() ? args.seconds : std::vector<int>{})
+            if (!writeCalendarMoment(stdout, *calendar, args.date, second) && status == 0)
+                status = 1;
+    }
     std::vector<std::pair<QString, std::string>> programs; // by file name, for the log
-    for (const char *name : args.programs) {
+    for (const QByteArray &name : args.programs) {
         QString why;
         if (!reader.read(QFile::decodeName(name), maxProgramSize, SmallFileReader::Beyond::Refuse,
                          &why)) {
@@ -185,10 +263,10 @@ int main(int argc, char **argv)
                                   std::string(reader.contents()));
         bool fine = true;
         if (args.seconds.empty())
-            fine = writeProgramReport(stdout, name, reader.contents(), changes,
+            fine = writeProgramReport(stdout, name.toStdString(), reader.contents(), changes,
                                       zone.id().toStdString());
-        for (int second : args.seconds)
-            fine = writeMomentReport(stdout, name, reader.contents(), second) && fine;
+        for (int second : args.date.isValid() ? std::vector<int>{} : args.seconds)
+            fine = writeMomentReport(stdout, name.toStdString(), reader.contents(), second) && fine;
         if (!fine && status == 0)
             status = 1;
     }
@@ -196,7 +274,7 @@ int main(int argc, char **argv)
     if (args.logs.empty())
         return status;
     std::vector<std::vector<LogEntry>> files;
-    for (const char *name : args.logs) {
+    for (const QByteArray &name : args.logs) {
         QString why;
         int skipped = 0;
         std::optional<std::vector<LogEntry>> lines =
@@ -206,9 +284,10 @@ int main(int argc, char **argv)
             continue;
         }
         if (skipped == 1)
-            std::printf("Aviso: una línea de «%s» no se entiende y no cuenta.\n", name);
+            std::printf("Aviso: una línea de «%s» no se entiende y no cuenta.\n", name.constData());
         else if (skipped > 1)
-            std::printf("Aviso: %d líneas de «%s» no se entienden y no cuentan.\n", skipped, name);
+            std::printf("Aviso: %d líneas de «%s» no se entienden y no cuentan.\n", skipped,
+                        name.constData());
         files.push_back(std::move(*lines));
     }
     const std::vector<LogEntry> log = mergeLogs(std::move(files));
@@ -219,7 +298,11 @@ int main(int argc, char **argv)
         return fail(why.toStdString() + ".");
     }
     for (int second : args.seconds)
-        if (!writeLogReport(stdout, log, *days, second, dueBells(programs, second)) && status == 0)
+        if (!writeLogReport(stdout, log, *days, second, dueBells(programs, second),
+                            [&](const QDate &day) {
+                                return calendar ? calendarChoiceText(*calendar, day) : QString();
+                            }) &&
+            status == 0)
             status = 1;
     return status;
 }

@@ -228,3 +228,20 @@ bool writeMomentReport(std::FILE *out, std::string_view fileName, std::string_vi
                          "timbre en el editor.\n");
     return dueCount > 0 && !silentLine;
 }
+
+int writeSilentLines(std::FILE *out, std::string_view text, std::string_view indent)
+{
+    int silent = 0;
+    forEachBellLine(text, [&](const BellLineReport &bell) {
+        if (bell.fires)
+            return;
+        ++silent;
+        std::string lines = where(bell) + " no suena nunca.\n" + whyItNeverFires(bell);
+        for (std::size_t at = 0; at < lines.size();) {
+            const std::size_t end = lines.find('\n', at) + 1;
+            put(out, std::string(indent) + lines.substr(at, end - at));
+            at = end;
+        }
+    });
+    return silent;
+}

@@ -20,3 +20,7 @@ bool writeProgramReport(std::FILE *out, std::string_view fileName, std::string_v
 // ring, with why. Returns whether some channel rings then and no such line is silent.
 bool writeMomentReport(std::FILE *out, std::string_view fileName, std::string_view text,
                        int second);
+
+// Each line of the program that looks like a bell and never rings, with why, every
+// line of the text after `indent`. Returns how many there are.
+int writeSilentLines(std::FILE *out, std::string_view text, std::string_view indent);
