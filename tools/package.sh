@@ -18,4 +18,4 @@ tar -cf - --exclude=./.git --exclude='./build*' --exclude=./.cache . |
 
 changes=$(ls "$out"/sonvira_"$version"_*.changes)
 lintian --fail-on error,warning --display-info "$changes"
-ls "$out"/sonvira_"$version"_*.deb
+ls "$out"/*_"$version"_*.deb
