@@ -21,6 +21,7 @@ skip() {
 for tool in dpkg-buildpackage dh lintian man unshare flock systemctl deb-systemd-helper; do
     command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (tools/install-deps.sh installs it)"
 done
+unshare -m sh -c 'mount -t tmpfs tmpfs /run' 2>/dev/null || skip "no mount namespace allowed here"
 fail() {
     echo "FAIL: $*" >&2
     exit 1
@@ -33,9 +34,9 @@ status=$(dpkg-query -W -f='${db:Status-Status}' sonvira 2>/dev/null || true)
 case "$status" in "" | not-installed) ;; *) skip "sonvira is on this machine ($status)" ;; esac
 
 # The places the package's units, their links and state, and the service's data
-# folder live; /lib and /usr/lib are one folder on a merged /usr.
+# and cache folders live; /lib and /usr/lib are one folder on a merged /usr.
 state() {
-    find /etc/systemd /lib/systemd /usr/lib/systemd /var/lib -name '*sonvira*' 2>/dev/null |
+    find /etc/systemd /lib/systemd /usr/lib/systemd /var/lib /var/cache -name '*sonvira*' 2>/dev/null |
         sed 's|^/usr/lib/systemd/|/lib/systemd/|' | sort -u
 }
 [ -z "$(state)" ] || fail "sonvira's files are already on this machine: $(state)"
@@ -49,10 +50,10 @@ cleanup() {
     if [ -n "$installed" ]; then
         dpkg -P sonvira >/dev/null 2>&1 || true
         # What a faulty purge left, so that the next run starts clean.
-        state | grep -E '^/(etc/systemd|var/lib/systemd|var/lib/sonvira|var/lib/private)/' |
+        state | grep -E '^/(etc/systemd|var/lib/systemd|var/lib/private|var/cache/private)/' |
             while read -r f; do rm -rf "$f"; done
-        rm -f /var/lib/sonvira
-        [ -z "$made_private" ] || rmdir /var/lib/private 2>/dev/null || true
+        rm -f /var/lib/sonvira /var/cache/sonvira
+        for folder in $made_private; do rmdir "$folder" 2>/dev/null || true; done
     fi
     rm -rf "$tmp"
 }
@@ -148,8 +149,6 @@ tracked='/var/lib/systemd/deb-systemd-helper-enabled/sonvira.service.dsh-also
 /var/lib/systemd/deb-systemd-user-helper-enabled/sonvira.service.dsh-also'
 link=/etc/systemd/system/multi-user.target.wants/sonvira.service
 link_tracked=/var/lib/systemd/deb-systemd-helper-enabled/multi-user.target.wants/sonvira.service
-data='/var/lib/private/sonvira
-/var/lib/sonvira'
 
 # Installed: systemd reads the units again; nothing is enabled or started.
 installed=yes
@@ -194,13 +193,21 @@ sonvira_pid=
 cmp -s "$home/Quirzal/timbres_1.txt" "$source/data/timbres_1.txt" || fail "timbres_1.txt not copied"
 
 # The administrator enables the service (systemctl works on the files alone when
-# systemd is not running), and its first start makes the data folder, as systemd
-# does under DynamicUser=.
+# systemd is not running), and its first start makes the folders its unit asks
+# for as systemd does under DynamicUser=: each in private/, a link to it beside.
 systemctl enable sonvira.service >/dev/null 2>&1 || fail "systemctl enable sonvira.service"
-[ -d /var/lib/private ] || { mkdir -m 700 /var/lib/private && made_private=yes; }
-mkdir /var/lib/private/sonvira
-ln -s private/sonvira /var/lib/sonvira
-echo registro >/var/lib/sonvira/registro.txt
+data=
+for kind in State:/var/lib Cache:/var/cache; do
+    grep -q "^${kind%%:*}Directory=sonvira$" /lib/systemd/system/sonvira.service || continue
+    base=${kind#*:}
+    [ -d "$base/private" ] || { mkdir -m 700 "$base/private" && made_private="$made_private $base/private"; }
+    mkdir "$base/private/sonvira"
+    ln -s private/sonvira "$base/sonvira"
+    data="$data
+$base/private/sonvira
+$base/sonvira"
+done
+echo registro >/var/lib/sonvira/registro.txt || fail "the system unit asks for no /var/lib/sonvira"
 : >"$tmp/systemctl.log"
 check "systemctl enable" "$units
 $dpkg_files
@@ -236,5 +243,5 @@ $data" "stop sonvira.service
 booted dpkg -P sonvira
 check "dpkg -P" "" "daemon-reload"
 installed=
-[ -z "$made_private" ] || rmdir /var/lib/private
+for folder in $made_private; do rmdir "$folder"; done
 echo "package $(basename "$deb"): OK"
