@@ -25,13 +25,23 @@ bool parseCommandLine(Edition edition, const QStringList &arguments, CommandLine
         const QString &argument = arguments[i];
         if (argument == QStringLiteral("--servicio"))
             continue;
-        const bool takesValue =
-            argument == QStringLiteral("--programa") || argument == QStringLiteral("--datos");
+        const bool takesValue = argument == QStringLiteral("--programa") ||
+                                argument == QStringLiteral("--datos") ||
+                                argument == QStringLiteral("--alarma");
         if (!takesValue)
             return fail(QStringLiteral("opción desconocida: %1").arg(argument));
         if (i + 1 == arguments.size() || arguments[i + 1].isEmpty())
             return fail(QStringLiteral("falta el valor de %1").arg(argument));
         const QString value = arguments[++i];
+        // Run without a shell and with no PATH search: what the unit names is what runs.
+        if (argument == QStringLiteral("--alarma")) {
+            if (QDir::isRelativePath(value))
+                return fail(QStringLiteral("la orden de alarma debe darse con su ruta completa, "
+                                           "no «%1»")
+                                .arg(value));
+            line->alarm = value;
+            continue;
+        }
         if (argument == QStringLiteral("--datos")) {
             // Absolute: the launcher starts the program inside the data folder.
             if (QDir::isRelativePath(value))

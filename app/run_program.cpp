@@ -1,9 +1,13 @@
 #include "app/run_program.h"
 
+#include "app/alarms.h"
 #include "app/command_line.h"
 #include "app/file_list_box.h"
 #include "app/form1.h"
+#include "app/qt_messages_to_log.h"
+#include "app/service_notifier.h"
 #include "host/host.h"
+#include "host/service_manager.h"
 #include "host/signal_notifier.h"
 #include "serial/mscomm.h"
 #include "serial/port_settings_file.h"
@@ -12,10 +16,12 @@
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -51,9 +57,13 @@ int runProgram(Edition edition, int argc, char *argv[])
                      error.toLocal8Bit().constData(), commandLineUsage);
         return 2;
     }
-    // A service has no display: the window is made, and never shown.
-    if (line.service)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A service has no display: the window is made, and never shown. The minimal
+    // platform looks up no fonts, which a service's account may have no cache for.
+    std::optional<QtMessagesToLog> qtMessages;
+    if (line.service) {
+        qputenv("QT_QPA_PLATFORM", "minimal");
+        qtMessages.emplace();
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(programName(edition));
@@ -64,10 +74,22 @@ int runProgram(Edition edition, int argc, char *argv[])
     if (!line.dataFolder.isEmpty())
         places.setDataFolder(line.dataFolder);
     FileOperationsLog log(places.dataFolder(), programName(edition), clock);
+    const auto detach = qScopeGuard([&qtMessages] {
+        if (qtMessages)
+            qtMessages->attach(nullptr);
+    });
+    std::optional<AlarmCommand> alarmCommand;
+    std::optional<Alarms> alarms;
+    if (!line.alarm.isEmpty()) {
+        alarmCommand.emplace(line.alarm);
+        alarms.emplace(log, *alarmCommand);
+    }
+    OperationsLog &events = alarms ? static_cast<OperationsLog &>(*alarms) : log;
     std::unique_ptr<MessageBoxes> messages;
     if (line.service) {
         // Under systemd, standard error is the journal: it gets every line of the log.
         log.setEcho(stderr);
+        qtMessages->attach(&log);
         auto answered = std::make_unique<AnsweredMessageBoxes>(programName(edition));
         answered->alsoTell([&log](const QString &text) {
             log.write(LogEvent::Mensaje, {{LogKey::texto, text}});
@@ -77,7 +99,7 @@ int runProgram(Edition edition, int argc, char *argv[])
         messages = std::make_unique<ModalMessageBoxes>(programName(edition));
     }
     ProcessLauncher launcher;
-    Host host{clock, *messages, launcher, places, log, clockSync};
+    Host host{clock, *messages, launcher, places, events, clockSync};
     log.write(LogEvent::Inicio);
     struct Ended
     {
@@ -86,6 +108,9 @@ int runProgram(Edition edition, int argc, char *argv[])
     } ended{log};
 
     Form1 form(edition, host);
+    std::optional<ServiceNotifier> notifier;
+    if (line.service)
+        notifier.emplace(form, clock, notifyServiceManager);
     auto *modal = dynamic_cast<ModalMessageBoxes *>(messages.get());
     if (modal)
         modal->setParentWindow(&form);
@@ -100,7 +125,9 @@ int runProgram(Edition edition, int argc, char *argv[])
         else if (line.service && !form.ending())
             reopenSavedPort(form);
     });
-    QObject::connect(&form, &Form1::ended, &app, [modal] {
+    QObject::connect(&form, &Form1::ended, &app, [modal, &notifier] {
+        if (notifier)
+            notifier->stopping();
         if (modal)
             modal->dismissAll();
         QApplication::quit();
@@ -116,6 +143,8 @@ int runProgram(Edition edition, int argc, char *argv[])
         form.File2->setFileName(QDir(host.places.dataFolder()).filePath(line.program));
     if (form.ending())
         return 0;
+    if (notifier)
+        notifier->ready();
     if (!line.service)
         form.show();
     return app.exec();
