@@ -1,4 +1,3 @@
-#include "host/alarm_command.h"
 #include "host/clock.h"
 #include "host/log_priority.h"
 #include "host/operations_log.h"
@@ -9,13 +8,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
-#include <QSignalSpy>
-#include <QTest>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -146,34 +142,4 @@ TEST(LogPriority, ErrorsWarningsAndTheRest)
     for (const auto &[event, details, priority] : rows)
         EXPECT_EQ(logPriority({QDateTime(), "Sonvira", event, details}), priority)
             << logEventWord(event);
-}
-
-// An alarm command that hangs is killed once its time is up, and said so; one that
-// cannot start is said so as well. Neither is waited for.
-TEST(AlarmCommand, AHangingCommandIsKilledAndTold)
-{
-    const QTemporaryDir dir;
-    const QString script = dir.filePath(u"alarma"_s), pidFile = dir.filePath(u"pid"_s);
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("#!/bin/sh\necho $$ >\"$1\"\nexec sleep 60\n");
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    AlarmCommand hanging(script, 300);
-    QSignalSpy told(&hanging, &AlarmCommand::trouble);
-    hanging.run({pidFile});
-    ASSERT_TRUE(told.wait(3000));
-    EXPECT_TRUE(told[0][0].toString().contains(u"no terminó en 0 s"_s)) << told[0][0].toString().toStdString();
-    QFile pid(pidFile);
-    ASSERT_TRUE(pid.open(QIODevice::ReadOnly));
-    const pid_t started = pid_t(pid.readAll().trimmed().toInt());
-    for (int i = 0; i < 60 && ::kill(started, 0) == 0; ++i)
-        QTest::qWait(50); // until Qt has reaped it
-    EXPECT_NE(::kill(started, 0), 0) << "still running";
-
-    AlarmCommand missing(dir.filePath(u"no-existe"_s));
-    QSignalSpy refused(&missing, &AlarmCommand::trouble);
-    missing.run({u"PERDIDO"_s});
-    ASSERT_TRUE(refused.wait(3000));
-    EXPECT_TRUE(refused[0][0].toString().startsWith(u"No se puede ejecutar"_s));
 }
