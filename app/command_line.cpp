@@ -14,6 +14,7 @@ const QString servicio = QStringLiteral("servicio");
 const QString programa = QStringLiteral("programa");
 const QString datos = QStringLiteral("datos");
 const QString dispositivo = QStringLiteral("dispositivo");
+const QString alarma = QStringLiteral("alarma");
 
 // The options each edition offers, in the order the usage lists them.
 QList<QCommandLineOption> ownOptions(Edition edition)
@@ -46,7 +47,13 @@ QList<QCommandLineOption> ownOptions(Edition edition)
                                                         "entrada COMn; sin una ni otro, el\n"
                                                         "servicio no abre ningún puerto del "
                                                         "sistema (se puede repetir)"),
-                                         QStringLiteral("COMn=RUTA"));
+                                         QStringLiteral("COMn=RUTA"))
+                   << QCommandLineOption(alarma,
+                                         QStringLiteral("con --servicio, la orden (ruta completa) "
+                                                        "que se ejecuta al\nempezar y al acabar "
+                                                        "una avería, con la palabra del\nregistro "
+                                                        "y sus datos"),
+                                         QStringLiteral("ORDEN"));
 }
 
 } // namespace
@@ -80,7 +87,7 @@ CommandLineVerdict parseCommandLine(Edition edition, const QStringList &argument
                                      "«Sonvira --servicio»."));
     if (edition == Edition::Repetidores)
         return CommandLineVerdict::Run;
-    for (const QString &name : {programa, datos, dispositivo}) {
+    for (const QString &name : {programa, datos, dispositivo, alarma}) {
         if (!parser.isSet(name))
             continue;
         if (!line->service)
@@ -89,6 +96,15 @@ CommandLineVerdict parseCommandLine(Edition edition, const QStringList &argument
             return refuse(QStringLiteral("falta el valor de --%1").arg(name));
     }
     line->devices = parser.values(dispositivo);
+    if (parser.isSet(alarma)) {
+        const QString value = parser.value(alarma);
+        // Run without a shell and with no PATH search: what the unit names is what runs.
+        if (QDir::isRelativePath(value))
+            return refuse(QStringLiteral("la orden de alarma debe darse con su ruta completa, "
+                                         "no «%1»")
+                              .arg(value));
+        line->alarm = value;
+    }
     if (parser.isSet(datos)) {
         const QString value = parser.value(datos);
         // Absolute: the launcher starts the program inside the data folder.
@@ -117,7 +133,7 @@ QString commandLineUsage(Edition edition)
             ? QStringLiteral("Uso: repetidores [--help | --version]\n"
                              "Sin opciones abre la ventana; todo se elige en ella.")
             : QStringLiteral("Uso: Sonvira [--servicio [--programa NOMBRE] [--datos CARPETA]\n"
-                             "                [--dispositivo COMn=RUTA]...]\n"
+                             "                [--dispositivo COMn=RUTA]... [--alarma ORDEN]]\n"
                              "     Sonvira --help | --version\n"
                              "Sin opciones abre la ventana; todo se elige en ella.");
     return commandUsage(synopsis, ownOptions(edition));

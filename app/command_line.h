@@ -17,6 +17,7 @@ struct CommandLine
     QString dataFolder;   // --datos CARPETA: instead of ~/Quirzal
     QString platform;     // Qt's -platform, where the window is to open
     QStringList devices;  // --dispositivo COMn=RUTA, each as given (app/service_places.h)
+    QString alarm;        // --alarma ORDEN: the command run on a fault and its end
 };
 
 enum class CommandLineVerdict { Run, Help, Version, Refused };

@@ -147,6 +147,9 @@ public:
 
 signals:
     void ended();
+    // A tick handed a frame to the serial component (sent true) or the component
+    // refused it; for whoever watches that the line is served (a service manager).
+    void frameHandled(bool sent);
 
 public:
     // Every notification reaches its handler through one point. When an observer is

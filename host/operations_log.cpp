@@ -1,5 +1,7 @@
 #include "host/operations_log.h"
 
+#include "host/log_priority.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -61,6 +63,8 @@ void FileOperationsLog::append(LogEvent event, LogDetails details)
     }
     const QByteArray line = formatLogLine(entry);
     if (echo_) {
+        // The journal reads the line's priority from this prefix; the file has none.
+        std::fprintf(echo_, "<%d>", logPriority(entry));
         std::fwrite(line.constData(), 1, std::size_t(line.size()), echo_);
         std::fflush(echo_);
     }

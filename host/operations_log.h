@@ -57,7 +57,8 @@ public:
     FileOperationsLog &operator=(const FileOperationsLog &) = delete;
 
     // Also copy each line, whether or not it reached the file, to this stream (for
-    // a program run as a service, standard error). nullptr, the default, stops it.
+    // a program run as a service, standard error), after its journal priority
+    // ("<3>", host/log_priority.h). nullptr, the default, stops it.
     void setEcho(std::FILE *stream) { echo_ = stream; }
 
     // End each line with who wrote it: pid=N (this process, as it is at the write)

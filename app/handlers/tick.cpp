@@ -279,10 +279,12 @@ void Form1::sendFrame(const Frame &frame, const FiringSources &sources)
     if (MSComm1->setOutput(bytes)) {
         sendFailureToldAt_ = {};
         journal_.frameSent(frame, sources);
+        emit frameHandled(true);
         return;
     }
     const QString description = MSComm1->errorString();
     journal_.frameNotSent(description);
+    emit frameHandled(false);
     Texto_Mensajes->setText(QStringLiteral("Ocurrió error al enviar"));
     const QDateTime now = host_.clock.now();
     const bool remind = !sendFailureToldAt_.isValid() ||

@@ -11,6 +11,8 @@ TEST(CommandLine, TheServiceRunsOnlyAProgramOfItsDataFolder)
         {{"--servicio"}, "servicio  "},
         {{"--programa", "timbres_2.txt", "--servicio", "--datos", "/srv/q/"},
          "servicio timbres_2.txt /srv/q"},
+        {{"--servicio", "--alarma", "/usr/local/bin/avisar"}, "servicio   /usr/local/bin/avisar"},
+        {{"--servicio", "--alarma", "avisar"}, "la orden de alarma debe"},
         {{"--servicio", "--programa", "timbres/../../timbres_1.txt"},
          "el programa de timbres debe"},
         {{"--servicio", "--programa", "horario.txt"}, "el programa de timbres debe"},
@@ -28,7 +30,8 @@ TEST(CommandLine, TheServiceRunsOnlyAProgramOfItsDataFolder)
             parseCommandLine(Edition::Sonvira, arguments, &line, &error) == CommandLineVerdict::Run;
         const QString got = !runs           ? error
                             : !line.service ? "ventana " + line.platform
-                                            : "servicio " + line.program + ' ' + line.dataFolder;
+                                            : "servicio " + line.program + ' ' + line.dataFolder +
+                                                  ' ' + line.alarm;
         EXPECT_TRUE(got.startsWith(expected)) << got.toStdString();
     }
     CommandLine line;

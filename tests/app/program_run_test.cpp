@@ -2,6 +2,7 @@
 // stand-in operator that closes every message box (the box-closer plugin of the line
 // measurement), the service with no one at all.
 #include "files.h"
+#include "host/operations_log_format.h"
 #include "pseudo_terminal.h"
 
 #include <QDir>
@@ -15,6 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -131,7 +137,7 @@ TEST(ProgramRun, ServiceRunsUnattendedAndOnlyAsSonvira)
     QFile log(station.data(QStringLiteral("registro.txt")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QString signature = QStringLiteral(" pid=%1 modo=servicio").arg(pid);
-    const QRegularExpression logLine("^\\d{4}-\\d\\d-\\d\\d .*\n",
+    const QRegularExpression logLine("^(<\\d>)?\\d{4}-\\d\\d-\\d\\d .*\n",
                                      QRegularExpression::MultilineOption);
     for (const QString where : {service.readAllStandardError(), log.readAll()}) {
         EXPECT_TRUE(where.contains(inOrder)) << where.toStdString();
@@ -228,4 +234,90 @@ TEST(ProgramRun, ServiceClockSteppedBackAndForward)
             QRegularExpression::DotMatchesEverythingOption)) &&
         log.count(" DISPARO ") == 2)
         << log.toStdString();
+}
+
+// The service as systemd runs it under DynamicUser=: no HOME, no XDG_RUNTIME_DIR, a
+// cache that cannot be written, a fresh temporary folder; --datos and --alarma given,
+// and a socket of ours as NOTIFY_SOCKET. Ready once started, then a watchdog ping and
+// the status on the ticks while frames go out, and while they fail once the device is
+// lost; none while its event loop is stopped. The alarm runs once per fault with the
+// word and its details; standard error holds only log lines, with their priority.
+TEST(ProgramRun, ServiceTellsItsManagerRaisesAlarmsAndWritesOnlyLogLines)
+{
+#ifndef SONVIRA_HAVE_LIBSYSTEMD
+    GTEST_SKIP() << "built without libsystemd";
+#endif
+    Station station;
+    QTemporaryDir tmp;
+    const QString socketPath = tmp.filePath("notify"), runs = tmp.filePath("runs");
+    const int manager = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, qPrintable(socketPath), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(manager, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    const QString alarm = tmp.filePath("alarma");
+    ASSERT_TRUE(writeFile(alarm, "#!/bin/sh\nfor a; do printf '%s|' \"$a\"; done >>'" +
+                                     runs.toUtf8() + "'\necho >>'" + runs.toUtf8() + "'\n"));
+    QFile::setPermissions(alarm, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    ASSERT_TRUE(writeFile(tmp.filePath("cache"), {}));
+
+    QProcessEnvironment environment;
+    environment.insert("PATH", qgetenv("PATH"));
+    environment.insert("TMPDIR", tmp.path());
+    environment.insert("XDG_CACHE_HOME", tmp.filePath("cache/nunca"));
+    environment.insert("NOTIFY_SOCKET", socketPath);
+    // Its copy of the master would keep the line up when ours closes.
+    ::fcntl(station.line.masterFd(), F_SETFD, FD_CLOEXEC);
+    QProcess service;
+    service.setProcessEnvironment(environment);
+    service.setWorkingDirectory(station.data({}));
+    service.start(SONVIRA_PROGRAM, {"--servicio", "--datos", station.data({}), "--alarma", alarm});
+    const auto told = [&](int ms) {
+        QStringList got;
+        QElapsedTimer elapsed;
+        for (elapsed.start(); elapsed.elapsed() < ms; station.line.read(50, 20)) {
+            char datagram[4096];
+            for (ssize_t n; (n = ::recv(manager, datagram, sizeof datagram, 0)) > 0;)
+                got += QString::fromUtf8(datagram, n);
+        }
+        return got;
+    };
+    const QStringList running = told(2500);
+    ASSERT_FALSE(running.isEmpty());
+    EXPECT_TRUE(running[0].startsWith("READY=1\nSTATUS=COM2 abierto (")) << running[0].toStdString();
+    EXPECT_GE(running.filter("WATCHDOG=1").size(), 3);
+    EXPECT_FALSE(running.filter(QRegularExpression("STATUS=COM2 abierto \\(.*\\); última trama "
+                                                   "enviada \\d{4}-\\d\\d-\\d\\d \\d\\d:"))
+                     .isEmpty());
+    station.line.closeMaster();
+    const QStringList lost = told(2500);
+    EXPECT_GE(lost.filter("WATCHDOG=1").size(), 3) << "frames refused by the component's rules";
+    EXPECT_FALSE(lost.filter("falla el envío").isEmpty());
+    ::kill(pid_t(service.processId()), SIGSTOP);
+    told(100);
+    EXPECT_EQ(told(1500), QStringList()) << "a stopped event loop feeds no watchdog";
+    ::kill(pid_t(service.processId()), SIGCONT);
+    ::kill(pid_t(service.processId()), SIGTERM);
+    ASSERT_TRUE(service.waitForFinished(5000));
+    ::close(manager);
+
+    QFile ran(runs);
+    ASSERT_TRUE(ran.open(QIODevice::ReadOnly));
+    const QStringList alarms = QString::fromUtf8(ran.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(alarms.size(), 2) << alarms.join('\n').toStdString();
+    EXPECT_EQ(alarms[0], "PROGRAMA_ILEGIBLE|archivo=" + station.data("timbres_1.txt") +
+                             "|motivo=el archivo no existe|");
+    EXPECT_TRUE(alarms[1].startsWith("PERDIDO|puerto=2|motivo=Se perdió el dispositivo "))
+        << alarms[1].toStdString();
+
+    const QList<QByteArray> lines = service.readAllStandardError().split('\n');
+    QStringList priorities;
+    for (const QByteArray &line : lines.first(lines.size() - 1)) {
+        const std::optional<LogEntry> entry = parseLogLine(line.mid(3));
+        ASSERT_TRUE(line.startsWith('<') && line[2] == '>' && entry) << line.toStdString();
+        priorities += line.left(3) + logEventWord(entry->event);
+    }
+    EXPECT_TRUE(priorities.contains("<6>INICIO") && priorities.contains("<3>PERDIDO") &&
+                priorities.contains("<3>PROGRAMA_ILEGIBLE") && priorities.contains("<6>FIN"))
+        << priorities.join(' ').toStdString();
 }

@@ -109,6 +109,19 @@ for unit in lib/systemd/system/sonvira.service lib/systemd/user/sonvira.service;
         [ -z "$out" ] || fail "$unit: $out"
     fi
 done
+# Their hardening, as systemd scores it (lower is safer): the system unit at most
+# 2.5, the user unit, which a user's manager can restrict less, at most 6.
+if command -v systemd-analyze >/dev/null; then
+    for limit in 2.5:lib/systemd/system/sonvira.service 6:lib/systemd/user/sonvira.service; do
+        unit=${limit#*:}
+        score=$(systemd-analyze security --offline=true "$prefix/$unit" 2>/dev/null |
+            sed -n 's/.*Overall exposure level for [^:]*: \([0-9.]*\).*/\1/p')
+        [ -n "$score" ] || fail "$unit: no security score"
+        awk -v s="$score" -v l="${limit%%:*}" 'BEGIN { exit !(s <= l) }' ||
+            fail "$unit: exposure $score above ${limit%%:*}"
+        echo "$unit: exposure $score"
+    done
+fi
 rm -rf "$home/started-Sonvira"
 # Refused, exit 2, nothing made or started: a --datos that does not exist; a HOME
 # that is relative or empty; a data folder others may write to, or another account

@@ -1,4 +1,6 @@
 #include "host/clock.h"
+#include "host/log_priority.h"
+#include "host/operations_log.h"
 #include "host/message_boxes.h"
 #include "host/places.h"
 #include "host/small_file.h"
@@ -130,3 +132,21 @@ TEST(ModalMessageBoxes, OneOkButtonNoIconTheProgramAsTitle)
 }
 
 } // namespace
+
+// The journal's priority of each line the service echoes: what stops the bells is
+// an error, what may make them wrong a warning, by word and by the clock's state.
+TEST(LogPriority, ErrorsWarningsAndTheRest)
+{
+    const std::tuple<LogEvent, LogDetails, int> rows[] = {
+        {LogEvent::AperturaFallida, {}, 3}, {LogEvent::Perdido, {}, 3},
+        {LogEvent::ErrorEnvio, {}, 3},      {LogEvent::ProgramaIlegible, {}, 3},
+        {LogEvent::Salto, {}, 4},           {LogEvent::Reloj, {{"sincronizado", "no"}}, 4},
+        {LogEvent::Reloj, {{"sincronizado", "si"}}, 6},
+        {LogEvent::Resumen, {{"reloj_sincronizado", "no"}}, 4},
+        {LogEvent::Resumen, {{"reloj_sincronizado", "si"}}, 6},
+        {LogEvent::Recuperado, {}, 6},      {LogEvent::Mensaje, {}, 6},
+    };
+    for (const auto &[event, details, priority] : rows)
+        EXPECT_EQ(logPriority({QDateTime(), "Sonvira", event, details}), priority)
+            << logEventWord(event);
+}
