@@ -475,7 +475,7 @@ TEST(TimbresCheckRun, exitStatusReportAndErrors)
          {u"martes 08/12/2026: no sonó"_s,
           u"  Ese día el calendario eligió timbres_1.txt (línea 1).\n"_s}},
         {{u"--hora"_s, u"08:00:00"_s, u"--registro"_s, weekend},
-         1,
+         0,
          {},
          {u"sábado 12/12/2026: no sonó: ese día el calendario decía «ninguno» "
           "(calendario.txt:2, desde las 07:00:01).\n"_s}},

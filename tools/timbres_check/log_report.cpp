@@ -187,8 +187,14 @@ bool writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
     for (const DayFinding &f : replayLog(log, days, second, due)) {
         // A day the log does not cover, or whose clock never showed that second, is
         // no bell missed.
+        // Nor is a day the calendar gave no bells: silence was what it asked for.
+        const LogEntry *chosen = f.programFile >= 0 ? &log[std::size_t(f.programFile)] : nullptr;
+        const bool noBellsThatDay =
+            f.verdict == Verdict::NothingInTheWay && chosen &&
+            chosen->detail(QLatin1StringView(LogKey::archivo)).isEmpty() &&
+            !chosen->detail(QLatin1StringView(LogKey::regla)).isEmpty();
         if (f.verdict != Verdict::Fired && f.verdict != Verdict::NoSuchTime &&
-            f.verdict != Verdict::BeforeLog && f.verdict != Verdict::AfterLog)
+            f.verdict != Verdict::BeforeLog && f.verdict != Verdict::AfterLog && !noBellsThatDay)
             rang = false;
         QString text = dayText(f.day) + QStringLiteral(": ") + verdictText(log, f) + u'\n';
         if (const QString note = dayNote ? dayNote(f.day) : QString(); !note.isEmpty())
@@ -197,7 +203,7 @@ bool writeLogReport(std::FILE *out, const std::vector<LogEntry> &log,
             std::find(f.window.begin(), f.window.end(), f.cause) != f.window.end();
         if (f.cause >= 0 && !causeInWindow)
             text += QStringLiteral("    ") + shown(log[std::size_t(f.cause)]) + u'\n';
-        for (const DueBell &b : f.notLogged) {
+        for (const DueBell &b : noBellsThatDay ? std::vector<DueBell>{} : f.notLogged) {
             rang = false;
             text += QStringLiteral("  No consta que sonara el canal %1 (%2).\n")
                         .arg(b.channel)
