@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -96,24 +97,19 @@ CommandLineVerdict parseCommandLine(Edition edition, const QStringList &argument
             return refuse(QStringLiteral("falta el valor de --%1").arg(name));
     }
     line->devices = parser.values(dispositivo);
-    if (parser.isSet(alarma)) {
-        const QString value = parser.value(alarma);
-        // Run without a shell and with no PATH search: what the unit names is what runs.
-        if (QDir::isRelativePath(value))
-            return refuse(QStringLiteral("la orden de alarma debe darse con su ruta completa, "
-                                         "no «%1»")
-                              .arg(value));
-        line->alarm = value;
-    }
-    if (parser.isSet(datos)) {
-        const QString value = parser.value(datos);
-        // Absolute: the launcher starts the program inside the data folder.
-        if (QDir::isRelativePath(value))
-            return refuse(QStringLiteral("la carpeta de datos debe darse con su ruta completa, "
-                                         "no «%1»")
-                              .arg(value));
-        line->dataFolder = QDir::cleanPath(value);
-    }
+    // Full paths only. The alarm runs without a shell and with no PATH search, so
+    // what the unit names is what runs; the launcher starts the program inside the
+    // data folder, so a relative one would be taken from there.
+    const QList<std::pair<QString, QString>> fullPaths{
+        {alarma, QStringLiteral("la orden de alarma")},
+        {datos, QStringLiteral("la carpeta de datos")}};
+    for (const auto &[name, what] : fullPaths)
+        if (parser.isSet(name) && QDir::isRelativePath(parser.value(name)))
+            return refuse(QStringLiteral("%1 debe darse con su ruta completa, no «%2»")
+                              .arg(what, parser.value(name)));
+    line->alarm = parser.value(alarma);
+    if (parser.isSet(datos))
+        line->dataFolder = QDir::cleanPath(parser.value(datos));
     if (parser.isSet(programa)) {
         const QString value = parser.value(programa);
         // The same programs "Programa en uso" offers: a file of the data folder.
