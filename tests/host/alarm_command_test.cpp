@@ -34,6 +34,7 @@ TEST(AlarmCommand, AHangingCommandIsKilledAndTold)
     QFile pid(pidFile);
     ASSERT_TRUE(pid.open(QIODevice::ReadOnly));
     const pid_t started = pid_t(pid.readAll().trimmed().toInt());
+    ASSERT_GT(started, 0);
     for (int i = 0; i < 60 && ::kill(started, 0) == 0; ++i)
         QTest::qWait(50); // until Qt has reaped it
     EXPECT_NE(::kill(started, 0), 0) << "still running";
