@@ -237,14 +237,14 @@ TEST(ProgramRun, ServiceClockSteppedBackAndForward)
     station.endWith(service, SIGTERM, sent);
     QFile file(station.data(QStringLiteral("registro.txt")));
     const QString log = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : "";
-    EXPECT_TRUE(
-        log.contains(QRegularExpression(
-            " DISPARO canal=1 origen=timbres_1.txt:1 trama.* SALTO segundos=-8 .* "
-            "REPETICION_EVITADA canal=1 origen=timbres_1.txt:1 hora=" +
-                at(3) +
-                " .*\n.* SALTO segundos=\\+10 .*DISPARO canal=2 origen=timbres_1.txt:2 tarde_s=[3-7] ",
-            QRegularExpression::DotMatchesEverythingOption)) &&
-        log.count(" DISPARO ") == 2)
+    EXPECT_TRUE(log.contains(QRegularExpression(
+                    " DISPARO canal=1 origen=timbres_1.txt:1 trama.* SALTO segundos=-8 .* "
+                    "REPETICION_EVITADA canal=1 origen=timbres_1.txt:1 hora=" +
+                        at(3) +
+                        " .*\n.* SALTO segundos=\\+10 .*DISPARO canal=2 origen=timbres_1.txt:2 "
+                        "tarde_s=[3-7] ",
+                    QRegularExpression::DotMatchesEverythingOption)) &&
+                log.count(" DISPARO ") == 2)
         << log.toStdString();
 }
 
@@ -296,10 +296,12 @@ TEST(ProgramRun, ServiceTellsItsManagerRaisesAlarmsAndWritesOnlyLogLines)
     };
     const QStringList running = told(2500);
     ASSERT_FALSE(running.isEmpty());
-    EXPECT_TRUE(running[0].startsWith("READY=1\nSTATUS=COM2 abierto (")) << running[0].toStdString();
+    EXPECT_TRUE(running[0].startsWith("READY=1\nSTATUS=COM2 abierto ("))
+        << running[0].toStdString();
     EXPECT_GE(running.filter("WATCHDOG=1").size(), 3);
-    EXPECT_FALSE(running.filter(QRegularExpression("STATUS=COM2 abierto \\(.*\\); última trama "
-                                                   "enviada \\d{4}-\\d\\d-\\d\\d \\d\\d:"))
+    EXPECT_FALSE(running
+                     .filter(QRegularExpression("STATUS=COM2 abierto \\(.*\\); última trama "
+                                                "enviada \\d{4}-\\d\\d-\\d\\d \\d\\d:"))
                      .isEmpty());
     station.line.closeMaster();
     const QStringList lost = told(2500);
