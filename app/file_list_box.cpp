@@ -9,12 +9,14 @@
 #include <algorithm>
 
 FileListBox::FileListBox(QWidget *parent)
-    : QListWidget(parent), path_(QDir::currentPath()), pattern_(QStringLiteral("*.*"))
+    : QListView(parent), path_(QDir::currentPath()), pattern_(QStringLiteral("*.*"))
 {
+    setModel(rows_);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
-    connect(this, &QListWidget::itemSelectionChanged, this, &FileListBox::onSelectionChanged);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &FileListBox::onSelectionChanged);
     connect(this, &QAbstractItemView::clicked, this, &FileListBox::onClicked);
     gather_.setSingleShot(true);
     gather_.setInterval(refreshDelayMs);
@@ -56,8 +58,15 @@ void FileListBox::setPath(const QString &folder)
 
 QString FileListBox::fileName() const
 {
-    const QList<QListWidgetItem *> selected = selectedItems();
-    return selected.isEmpty() ? QString() : selected.first()->text();
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? QString() : rows_->names().at(selected.first().row());
+}
+
+QModelIndex FileListBox::indexOf(const QString &name) const
+{
+    const QStringList &names = rows_->names();
+    const auto at = std::lower_bound(names.begin(), names.end(), name, listedBefore);
+    return at != names.end() && *at == name ? rows_->index(int(at - names.begin())) : QModelIndex();
 }
 
 void FileListBox::setFileName(const QString &name)
@@ -168,32 +177,12 @@ void FileListBox::showNames(QStringList names)
         });
         names.insert(after, wanted_);
     }
-    if (names == shown_) {
-        if (fileName() != wanted_) {
-            const QScopedValueRollback byProgram(changingByProgram_, true);
-            selectRemembered();
-        }
+    if (names == rows_->names() && fileName() == wanted_)
         return;
-    }
-
     // Only the rows that changed are touched: a folder of thousands of programs
     // where one file comes and goes costs one row, not a new list.
     const QScopedValueRollback byProgram(changingByProgram_, true);
-    const QStringList &old = shown_; // the rows, as the list shows them
-    int row = 0;
-    qsizetype i = 0, next = 0;
-    while (i < old.size() || next < names.size()) {
-        if (i < old.size() && next < names.size() && old[i] == names[next]) {
-            ++i, ++next, ++row;
-        } else if (i < old.size() && (next == names.size() || listedBefore(old[i], names[next]) ||
-                                      names.indexOf(old[i], next) < 0)) {
-            delete takeItem(row);
-            ++i;
-        } else {
-            insertItem(row++, names[next++]);
-        }
-    }
-    shown_ = std::move(names);
+    rows_->setNames(std::move(names));
     selectRemembered();
 }
 
@@ -209,19 +198,27 @@ void FileListBox::watch()
         poll_.stop();
 }
 
+// The row of the name asked for, or else of one that differs from it only in case,
+// as Windows would open for it.
+QModelIndex FileListBox::rememberedIndex() const
+{
+    if (wanted_.isEmpty())
+        return {};
+    if (const QModelIndex exact = indexOf(wanted_); exact.isValid())
+        return exact;
+    const QString folded = wanted_.toCaseFolded();
+    const QStringList &names = rows_->names();
+    const auto at = std::partition_point(
+        names.begin(), names.end(), [&](const QString &n) { return n.toCaseFolded() < folded; });
+    return at != names.end() && at->toCaseFolded() == folded ? rows_->index(int(at - names.begin()))
+                                                             : QModelIndex();
+}
+
 void FileListBox::selectRemembered()
 {
-    QListWidgetItem *match = nullptr;
-    if (!wanted_.isEmpty()) {
-        const QList<QListWidgetItem *> found = findItems(wanted_, Qt::MatchFixedString);
-        for (QListWidgetItem *candidate : found) {
-            if (!match || candidate->text() == wanted_)
-                match = candidate;
-        }
-    }
-    if (match) {
-        setCurrentItem(match);
-        scrollToItem(match);
+    if (const QModelIndex match = rememberedIndex(); match.isValid()) {
+        selectionModel()->setCurrentIndex(match, QItemSelectionModel::ClearAndSelect);
+        scrollTo(match);
     } else {
         clearSelection();
     }
@@ -247,7 +244,7 @@ void FileListBox::mousePressEvent(QMouseEvent *event)
 {
     const QModelIndex index = indexAt(event->position().toPoint());
     pressedOnSelected_ = index.isValid() && selectionModel()->isSelected(index);
-    QListWidget::mousePressEvent(event);
+    QListView::mousePressEvent(event);
 }
 
 void FileListBox::onClicked(const QModelIndex &index)
@@ -264,7 +261,7 @@ QItemSelectionModel::SelectionFlags FileListBox::selectionCommand(const QModelIn
 {
     // The operator can move the selection but not clear it: Ctrl+click on the
     // selected name, or a click below the last one, leaves it as it is.
-    const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+    const QItemSelectionModel::SelectionFlags command = QListView::selectionCommand(index, event);
     if (!index.isValid() ||
         command.testAnyFlags(QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
         return QItemSelectionModel::NoUpdate;

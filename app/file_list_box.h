@@ -1,11 +1,12 @@
 #pragma once
 
+#include "app/name_list_model.h"
 #include "host/folder_listing.h"
 #include "host/folder_watch.h"
 
 #include <QElapsedTimer>
 #include <QFutureWatcher>
-#include <QListWidget>
+#include <QListView>
 #include <QSet>
 #include <QString>
 #include <QTimer>
@@ -24,7 +25,7 @@
 // clock's ticks are never held up by it. Click tells that the operator selected a
 // name, by mouse or keyboard; changes made by the program or by a refresh never
 // raise it.
-class FileListBox : public QListWidget
+class FileListBox : public QListView
 {
     Q_OBJECT
 
@@ -41,6 +42,8 @@ public:
 
     // The selected name, without folder; empty when nothing is selected.
     QString fileName() const;
+    // The row that shows exactly this name; invalid when none does.
+    QModelIndex indexOf(const QString &name) const;
     // Selects the entry of that name. A name that carries a folder first points
     // the list at that folder. A name not listed leaves nothing selected; it is
     // remembered and selected as soon as a file of that name appears. A file the
@@ -81,14 +84,15 @@ private:
     void readInBackground();
     void showListing(const FolderListing &listing);
     void showNames(QStringList names);
+    QModelIndex rememberedIndex() const;
     void selectRemembered();
     void onSelectionChanged();
     void onClicked(const QModelIndex &index);
 
     QString path_;
     QString pattern_;
-    QString wanted_;    // the name to keep selected
-    QStringList shown_; // what the list shows, row by row
+    QString wanted_;                                      // the name to keep selected
+    NameListModel *const rows_ = new NameListModel(this); // a child: it goes after the view
     QStringList unusableTold_;
     FolderListing listed_;     // the folder as last read, with the changes told since
     QSet<QByteArray> changed_; // entries told as changed, not yet looked at

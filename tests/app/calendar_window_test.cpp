@@ -30,8 +30,7 @@ TEST(CalendarWindow, AWeekAcrossMidnights)
     w.open();
 
     const auto choose = [&] { // as the operator's click in "Programa en uso"
-        w.form->File2->setCurrentItem(
-            w.form->File2->findItems("timbres_2.txt", Qt::MatchExactly)[0]);
+        w.form->File2->setCurrentIndex(w.form->File2->indexOf("timbres_2.txt"));
     };
     const auto edit = [&] {
         ASSERT_TRUE(w.put(data + "calendario.txt", calendar + "2026-03-04 timbres_2.txt\r\n"));

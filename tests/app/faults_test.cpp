@@ -81,7 +81,8 @@ TEST(Faults, PressesOrTheWindowClosedWhileAMessageBoxIsOpen)
         for (const char *name : {"Boton_Abrir", "Boton_Cerrar", "Option13", "Option9", "Option4",
                                  "Canal2", "Boton_Ayuda"})
             w.form->findChild<QAbstractButton *>(name)->click();
-        w.form->File2->setCurrentRow(1); // timbres_2.txt, not by a click
+        w.form->File2->setCurrentIndex(
+            w.form->File2->model()->index(1, 0)); // timbres_2.txt, not by a click
         EXPECT_EQ(w.frame("07:30:00.020"), "07:30:00 70");
         w.form->Timer1->start(); // as the window runs it
         w.form->close();

@@ -228,18 +228,17 @@ TEST(WallClockTimer, TicksJustAfterEveryHalfSecond)
 QStringList shown(const FileListBox *list)
 {
     QStringList names;
-    for (int row = 0; row < list->count(); ++row)
-        names << list->item(row)->text();
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        names << list->model()->index(row, 0).data().toString();
     return names;
 }
 
 void clickOn(FileListBox *list, const QString &name)
 {
-    const QList<QListWidgetItem *> items = list->findItems(name, Qt::MatchExactly);
-    ASSERT_EQ(items.size(), 1) << name.toStdString();
-    list->scrollToItem(items.first());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(items.first()).center());
+    const QModelIndex row = list->indexOf(name);
+    ASSERT_TRUE(row.isValid()) << name.toStdString();
+    list->scrollTo(row);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
 }
 
 // File1 starts on the working folder and is pointed at one of its own, with a blank in its
@@ -314,6 +313,9 @@ TEST(ProgramSelection, File1EditsTheChosenProgramAndFile2PutsItInUse)
                   notOpened.arg("timbres de verano.txt") +
                   "No se encontró ningún editor de textos. Instale uno de estos: " +
                   Places::editorNames().join(", ") + ".");
+    // A name asked for in another case selects the file Windows would open for it.
+    form.File1->setFileName(QStringLiteral("timbres_2.txt"));
+    EXPECT_EQ(form.File1->fileName(), QStringLiteral("TIMBRES_2.TXT"));
     ::unlink(unusable.constData()); // a name the temporary folder could not give back to remove
 }
 
